@@ -1,0 +1,36 @@
+# Front door. `make run` opens the viewer on the bundled sample; `make test` runs every test
+# in a release build and in a sanitizer build (clang, address + undefined behaviour).
+JOBS ?= $(shell nproc)
+BUILD ?= build/release
+ASAN_BUILD ?= build/asan
+
+.PHONY: deps configure build run test test-release test-asan bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@$(BUILD)/app/wsqviewer $(if $(FILE),$(FILE),$(wildcard $(BUILD)/resources/sample.wsq))
+
+test-release: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+		-DCMAKE_CXX_COMPILER=clang++ -DWSQ_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test: test-release test-asan
+
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+
+clean:
+	rm -rf build

@@ -1,0 +1,23 @@
+# Warnings, floating-point rules and sanitizers shared by every target.
+
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+    set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+endif()
+
+# The codec's arithmetic is fixed to the bit: no fused multiply-add, no reassociation.
+add_compile_options(-ffp-contract=off -fno-fast-math)
+add_compile_options(-Wall -Wextra)
+
+if(WSQ_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    set(WSQ_CAN_FUZZ ON)
+else()
+    set(WSQ_CAN_FUZZ OFF)
+endif()

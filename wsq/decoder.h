@@ -1,0 +1,15 @@
+// Decoding a WSQ codestream held in memory into 8-bit grey pixels.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace wsq {
+
+int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* oppi,
+                   int* lossyflag, int* oencoder, int* osoftware, const uint8_t* idata, int ilen);
+int read_ppi_from_comments(int* oppi, const uint8_t* idata, int ilen);
+void float_image_to_bytes(uint8_t* odata, const float* img, int width, int height, float m_shift,
+                          float r_scale);
+
+}  // namespace wsq

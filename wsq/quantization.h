@@ -1,0 +1,24 @@
+// Subband variances, bit allocation and quantization (encoder), and unquantization (decoder).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "wsq/records.h"
+
+namespace wsq {
+
+void subband_variances(QuantValues* quant_vals, const QuantTreeNode* q_tree, int q_treelen,
+                       const float* fip, int width, int height);
+// Sets Q and Z from the variances and the bit rate and fills *osip (width x height entries,
+// zeroed) with the coded subbands in order; *ocmp_siz is the number of values written.
+int quantize_wsq(std::vector<int16_t>* osip, int* ocmp_siz, QuantValues* quant_vals,
+                 const QuantTreeNode* q_tree, int q_treelen, const float* fip, int width,
+                 int height);
+void coded_block_sizes(int* oqsize1, int* oqsize2, int* oqsize3, const QuantValues* quant_vals,
+                       const WaveletTreeNode* w_tree, int w_treelen, const QuantTreeNode* q_tree,
+                       int q_treelen);
+int unquantize(std::vector<float>* ofip, const QuantTable* dqt_table, const QuantTreeNode* q_tree,
+               int q_treelen, const int16_t* sip, int width, int height);
+
+}  // namespace wsq
