@@ -1,5 +1,6 @@
 # Front door. `make run` opens the viewer on the bundled sample; `make test` runs every test
 # in a release build and in a sanitizer build (clang, address + undefined behaviour).
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 BUILD ?= build/release
 ASAN_BUILD ?= build/asan
