@@ -5,6 +5,7 @@
 #include "wsq/comment_walk.h"
 #include "wsq/decoder.h"
 #include "wsq/raw_file.h"
+#include "wsq_grey.h"
 
 namespace wsqimport {
 
@@ -61,7 +62,7 @@ WsqLoad loadWsqBytes(const uint8_t* data, int length) {
 
     const uint64_t expected = uint64_t(f.width > 0 ? f.width : 0) * uint64_t(f.height > 0 ? f.height : 0);
     if (expected > 0 && pixels.size() >= expected)
-        load.image = greyImage(pixels.data(), f.width, f.height);
+        load.image = wsqgrey::greyImage(pixels.data(), f.width, f.height);
     return load;
 }
 
@@ -74,34 +75,6 @@ QString summaryLine(const WsqFacts& facts) {
     line += QStringLiteral(", Comments: ") + facts.comment.value_or(QString());
     line += QStringLiteral(", implementation number =  ") + QString::number(facts.implementation);
     return line;
-}
-
-QImage greyImage(const uint8_t* pixels, int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull()) return image;
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const uint8_t* grey = pixels + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const QRgb g = grey[x];
-            row[x] = 0xFF000000u | g << 16 | g << 8 | g;
-        }
-    }
-    return image;
-}
-
-std::vector<uint8_t> greyBytes(const QImage& image) {
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    const int w = argb.width();
-    const int h = argb.height();
-    std::vector<uint8_t> grey(static_cast<size_t>(w) * static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        uint8_t* out = grey.data() + static_cast<size_t>(y) * w;
-        for (int x = 0; x < w; ++x)
-            out[x] = static_cast<uint8_t>((qRed(row[x]) + qGreen(row[x]) + qBlue(row[x])) / 3);
-    }
-    return grey;
 }
 
 }  // namespace wsqimport

@@ -1,11 +1,9 @@
-// WSQ files into the viewer and pictures out to the WSQ encoder, without any widget: reading and
-// decoding a file, the comment it carries, the summary line of its facts, and the grey bytes of
-// a picture.
+// WSQ files into the viewer, without any widget: reading and decoding a file, the comment it
+// carries and the summary line of its facts.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 #include <QImage>
 #include <QString>
@@ -43,11 +41,5 @@ WsqLoad loadWsqBytes(const uint8_t* data, int length);
 // "Image info: width = ..., height =  ..., dpi = ..., depth = ..., Comments: ...,
 // implementation number =  ...".
 QString summaryLine(const WsqFacts& facts);
-
-// An opaque 32-bit grey picture of width x height grey bytes, top row first.
-QImage greyImage(const uint8_t* pixels, int width, int height);
-
-// The grey bytes of a picture, row-major: (red + green + blue) / 3, truncated.
-std::vector<uint8_t> greyBytes(const QImage& image);
 
 }  // namespace wsqimport

@@ -12,17 +12,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-// The embedded pictures live in the viewer's static library, whose resource registration the
-// linker may drop; registering it here makes sure the icons are there.
-static bool registerEmbeddedImages() {
-    Q_INIT_RESOURCE(resources);
-    return true;
-}
+#include "embedded_images.h"
 
 ConvertDialog::ConvertDialog(QWidget* parent, const char* name, bool modal, Qt::WindowFlags fl)
     : QDialog(parent, fl) {
-    static const bool registered = registerEmbeddedImages();
-    (void)registered;
+    registerEmbeddedImages();
     image0.load(QStringLiteral(":/images/converter_icon_32x32.png"));
     image1.load(QStringLiteral(":/images/converter_folder_16x13.png"));
     setObjectName(name ? QString::fromLatin1(name) : QStringLiteral("ConvertDialog"));

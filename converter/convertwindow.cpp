@@ -8,13 +8,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "conversionrun.h"
 #include "customlistitem.h"
-#include "message_box.h"
+#include "main_window_pointer.h"
+#include "viewer_messages.h"
 #include "wsqimageviewer.h"
 
 namespace {
@@ -138,30 +140,30 @@ void ConvertWindow::selectOutputDirectory() {
 }
 
 void ConvertWindow::startConversion() {
-    const QString caption = tr("WSQ viewer");
+    const QString caption = viewerMessageCaption();
     m_inputDir = inputDirectoryLineEdit->text();
     m_outputDir = outputDirectoryLineEdit->text();
 
     if (m_inputDir.isEmpty()) {
-        viewerbox::warning(this, caption, tr("Please select input directory"));
+        QMessageBox::warning(this, caption, tr("Please select input directory"));
         return;
     }
     if (!QDir(m_inputDir).exists()) {
-        viewerbox::warning(
+        QMessageBox::warning(
             this, caption,
             tr("The input directory does not exist.\nPlease select another input directory."));
         return;
     }
     if (m_outputDir.isEmpty()) {
-        viewerbox::warning(this, caption, tr("Please select output directory"));
+        QMessageBox::warning(this, caption, tr("Please select output directory"));
         return;
     }
     if (!QDir(m_outputDir).exists()) {
-        viewerbox::warning(this, caption,
+        QMessageBox::warning(this, caption,
                            tr("The output directory does not exist.\nTrying to create new "
                               "directory\n") + m_outputDir);
         if (!QDir().mkdir(m_outputDir)) {
-            viewerbox::critical(this, caption, tr("Failed to create output directory."));
+            QMessageBox::critical(this, caption, tr("Failed to create output directory."));
             return;
         }
     }
@@ -180,7 +182,7 @@ void ConvertWindow::startConversion() {
     else
         collectFiles(inputDirectoryLineEdit->text());
 
-    wsqimageviewer* viewer = wsqimageviewer::mainWindow();
+    wsqimageviewer* viewer = mainWindow();
     const int total = static_cast<int>(m_fileList.size());
     int count = 0;
     // Copied: a slot run from the event processing below may not change the list under us.
@@ -202,7 +204,7 @@ void ConvertWindow::startConversion() {
     m_stopRequested = 1;
     stopConversionButton->setEnabled(false);
     startConversionButton->setEnabled(true);
-    viewerbox::information(this, caption, tr("Conversion completed"));
+    QMessageBox::information(this, caption, tr("Conversion completed"));
     completionProgressBar->setValue(0);
     completionLabel->setText(QStringLiteral("0"));
 }

@@ -13,35 +13,24 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "app/message_box.h"
 #include "converter/convert_window_access.h"
 #include "converter/customlistitem.h"
-#include "support/converter_app.h"
+#include "support/modal_watcher.h"
+#include "support/qt_app_env.h"
 
 namespace {
-
-struct Box {
-    QMessageBox::Icon icon;
-    QString caption;
-    QString text;
-};
 
 class ConvertWindowForm : public ::testing::Test {
 protected:
     void SetUp() override {
-        testsupport::converterApplication();
-        viewerbox::setRecorder([this](QMessageBox::Icon icon, const QString& caption,
-                                      const QString& text) { boxes.push_back({icon, caption, text}); });
         window = std::make_unique<ConvertWindow>(nullptr, "convertwindow", true);
     }
-    void TearDown() override { viewerbox::setRecorder({}); }
 
     CustomListItem* entry(const QString& label) {
         const auto found = window->fileTypeListBox->findItems(label, Qt::MatchExactly);
         return found.isEmpty() ? nullptr : static_cast<CustomListItem*>(found.first());
     }
 
-    std::vector<Box> boxes;
     std::unique_ptr<ConvertWindow> window;
 };
 
@@ -125,45 +114,49 @@ TEST_F(ConvertWindowForm, ClickAnywhereOnTheLineOrSpaceTogglesOnce) {
 TEST_F(ConvertWindowForm, DirectoryChecksShowTheirBoxAndStopBeforeCollecting) {
     QTemporaryDir tmp;
     const QString caption = "WSQ viewer";
+    testsupport::ModalWatcher watcher;
+    const auto& boxes = watcher.seen();
 
     ConvertWindowTest::startConversion(*window);
-    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
     EXPECT_EQ(boxes[0].caption, caption);
     EXPECT_EQ(boxes[0].text, "Please select input directory");
 
     window->inputDirectoryLineEdit->setText(tmp.path() + "/missing");
     ConvertWindowTest::startConversion(*window);
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 2);
     EXPECT_EQ(boxes[1].text,
               "The input directory does not exist.\nPlease select another input directory.");
 
     window->inputDirectoryLineEdit->setText(tmp.path());
     ConvertWindowTest::startConversion(*window);
-    ASSERT_EQ(boxes.size(), 3u);
+    ASSERT_EQ(boxes.size(), 3);
     EXPECT_EQ(boxes[2].text, "Please select output directory");
 
     const QString orphan = tmp.path() + "/no/parent";
     window->outputDirectoryLineEdit->setText(orphan);
     ConvertWindowTest::startConversion(*window);
-    ASSERT_EQ(boxes.size(), 5u);
+    ASSERT_EQ(boxes.size(), 5);
     EXPECT_EQ(boxes[3].icon, QMessageBox::Warning);
     EXPECT_EQ(boxes[3].text,
               "The output directory does not exist.\nTrying to create new directory\n" + orphan);
     EXPECT_EQ(boxes[4].icon, QMessageBox::Critical);
     EXPECT_EQ(boxes[4].text, "Failed to create output directory.");
     EXPECT_FALSE(QDir(tmp.path() + "/no").exists());
-    for (const Box& b : boxes) EXPECT_EQ(b.caption, caption);
+    for (const auto& b : boxes) EXPECT_EQ(b.caption, caption);
     EXPECT_TRUE(window->startConversionButton->isEnabled());
     EXPECT_FALSE(window->stopConversionButton->isEnabled());
 }
 
 TEST_F(ConvertWindowForm, MissingOutputDirectoryIsCreatedAndAnEmptyRunCompletes) {
     QTemporaryDir tmp;
+    testsupport::ModalWatcher watcher;
+    const auto& boxes = watcher.seen();
     window->inputDirectoryLineEdit->setText(tmp.path());
     window->outputDirectoryLineEdit->setText(tmp.path() + "/out");
     ConvertWindowTest::startConversion(*window);
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 2);
     EXPECT_TRUE(boxes[0].text.startsWith("The output directory does not exist."));
     EXPECT_EQ(boxes[1].icon, QMessageBox::Information);
     EXPECT_EQ(boxes[1].text, "Conversion completed");
