@@ -1,15 +1,14 @@
 // The decoder driver over hand-built streams: outputs, resolution, and every failure path.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "wsq/byte_io.h"
-#include "wsq/codestream.h"
+#include "support/wsq_stream_builder.h"
 #include "wsq/decoder.h"
-#include "wsq/nistcom.h"
+#include "wsq/quantization.h"
 #include "wsq/wavelet.h"
+#include "wsq/codec_state.h"
 
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
@@ -18,56 +17,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A whole stream whose subbands are all uncoded: every pixel decodes to the frame's m_shift.
-struct StreamSpec {
-    int width = 16;
-    int height = 12;
-    bool soi = true;
-    const char* comment = nullptr;
-    bool nistcom = true;
-    bool dtt = true;
-    bool dqt = true;
-    bool dht = true;
-    int block_table = 0;
-    float m_shift = 100.0f;
-    float r_scale = 1.0f;
-};
+using testsupport::WsqStreamSpec;
+using StreamSpec = testsupport::WsqStreamSpec;
 
-Bytes build(const StreamSpec& s) {
-    Bytes b(4096);
-    const int cap = static_cast<int>(b.size());
-    int len = 0;
-    if (s.soi) {
-        EXPECT_EQ(wsq::putc_u16(wsq::SOI_WSQ, b.data(), cap, &len), 0);
-    }
-    if (s.nistcom) {
-        EXPECT_EQ(wsq::write_nistcom_comments(s.comment, s.width, s.height, 8, 500, 1, 0.75f,
-                                              b.data(), cap, &len), 0);
-    } else if (s.comment) {
-        EXPECT_EQ(wsq::putc_comment_segment(wsq::COM_WSQ, s.comment,
-                                            static_cast<int>(std::strlen(s.comment)), b.data(),
-                                            cap, &len), 0);
-    }
-    if (s.dtt) {
-        EXPECT_EQ(wsq::putc_transform_table(wsq::kAnalysisLowPass, 9, wsq::kAnalysisHighPass, 7,
-                                            b.data(), cap, &len), 0);
-    }
-    if (s.dqt) {
-        wsq::QuantValues qv;  // every Q is 0: nothing is coded
-        EXPECT_EQ(wsq::putc_quantization_table(&qv, b.data(), cap, &len), 0);
-    }
-    EXPECT_EQ(wsq::putc_frame_header(s.width, s.height, s.m_shift, s.r_scale, b.data(), cap, &len),
-              0);
-    if (s.dht) {
-        const uint8_t bits[16] = {0, 1};
-        const uint8_t values[1] = {180};
-        EXPECT_EQ(wsq::putc_huffman_table(wsq::DHT_WSQ, 0, bits, values, b.data(), cap, &len), 0);
-    }
-    EXPECT_EQ(wsq::putc_block_header(s.block_table, b.data(), cap, &len), 0);
-    EXPECT_EQ(wsq::putc_u16(wsq::EOI_WSQ, b.data(), cap, &len), 0);
-    b.resize(len);
-    return b;
-}
+Bytes build(const StreamSpec& s) { return testsupport::build_wsq_stream(s); }
 
 struct Result {
     int ret = 0;
