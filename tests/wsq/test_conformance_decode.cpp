@@ -80,7 +80,9 @@ TEST(ConformanceDecode, PixelsMatchTheIndependentDecoder) {
         ASSERT_EQ(wsq::read_comments_before_first_block(&comments, data.data(), len), 0);
         ASSERT_EQ(comments.size(), c.comment ? 2u : 1u);
         EXPECT_EQ(comments[0].rfind("NIST_COM ", 0), 0u);
-        if (c.comment) EXPECT_EQ(comments[1], c.comment);
+        if (c.comment) {
+            EXPECT_EQ(comments[1], c.comment);
+        }
     }
 }
 
