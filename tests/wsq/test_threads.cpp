@@ -51,14 +51,15 @@ std::vector<std::vector<uint8_t>> inputs() {
         streams.push_back(testsupport::build_wsq_stream(spec));
     }
     const fs::path dir = WSQ_CONFORMANCE_DIR;
-    if (fs::is_directory(dir)) {
-        for (const auto& entry : fs::directory_iterator(dir)) {
-            if (entry.path().extension() != ".wsq") continue;
-            std::vector<uint8_t> data;
-            int len = 0;
-            if (wsq::read_raw_from_filesize(entry.path().c_str(), &data, &len) == 0)
-                streams.push_back(std::move(data));
-        }
+    // The smaller conformance prints; the larger ones would only make the test slow under the
+    // sanitizers.
+    for (const char* name : {"fp_101x81_s14_r2.25.wsq", "checker8_256x256_r1.0.wsq",
+                             "flat_256x256_128_r0.75.wsq"}) {
+        const fs::path path = dir / name;
+        std::vector<uint8_t> data;
+        int len = 0;
+        if (fs::exists(path) && wsq::read_raw_from_filesize(path.c_str(), &data, &len) == 0)
+            streams.push_back(std::move(data));
     }
     // One that fails part way, so failures interleave with successes.
     std::vector<uint8_t> cut = streams.front();
@@ -78,12 +79,12 @@ TEST(Threads, ConcurrentDecodesMatchSequentialOnes) {
     ASSERT_NE(std::count(first.begin(), first.end(), first[0]), static_cast<long>(first.size()));
 
     // Each thread decodes every stream, starting at a different one, several times over.
-    const int kThreads = 4;
+    const int kThreads = 3;
     std::vector<std::vector<Decoded>> results(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            for (int round = 0; round < 3; ++round)
+            for (int round = 0; round < 2; ++round)
                 for (size_t k = 0; k < streams.size(); ++k)
                     results[t].push_back(decode(streams[(k + t) % streams.size()]));
         });
@@ -92,7 +93,7 @@ TEST(Threads, ConcurrentDecodesMatchSequentialOnes) {
     testing::internal::GetCapturedStderr();
 
     for (int t = 0; t < kThreads; ++t) {
-        ASSERT_EQ(results[t].size(), 3 * streams.size());
+        ASSERT_EQ(results[t].size(), 2 * streams.size());
         for (size_t i = 0; i < results[t].size(); ++i) {
             const size_t k = (i % streams.size() + t) % streams.size();
             EXPECT_TRUE(results[t][i] == expected[k]) << "thread " << t << " result " << i;
