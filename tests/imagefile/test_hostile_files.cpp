@@ -1,0 +1,217 @@
+// The hostile-file suite: small valid files of every readable format, made here by our writers,
+// by peer tools or by hand, are truncated and have their header fields, run-length packets and
+// chunk sizes replaced; every variant is read through the entry points of the viewer and the
+// converter in a child process limited to 1 GiB and 10 s a case. Each must end with a clean
+// error or a sound picture.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "imagefile/bitmap_image.h"
+#include "imagefile/formats.h"
+#include "support/hostile_cases.h"
+#include "support/peer_tools.h"
+#include "support/record_pixels.h"
+#include "wsq/comment_walk.h"
+#include "wsq/decoder.h"
+#include "wsq/encoder.h"
+#include "wsq/image_limits.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using imagefile::BitmapImage;
+using testsupport::HostileCase;
+using testsupport::HostilePlan;
+
+// Cases per format over the whole run, printed at the end.
+std::map<std::string, size_t>& CaseCounts() {
+    static std::map<std::string, size_t> counts;
+    return counts;
+}
+
+class CountPrinter : public testing::Environment {
+public:
+    void TearDown() override {
+        size_t total = 0;
+        for (const auto& [format, n] : CaseCounts()) {
+            std::printf("hostile cases %-6s %zu\n", format.c_str(), n);
+            total += n;
+        }
+        std::printf("hostile cases total  %zu\n", total);
+    }
+};
+const testing::Environment* const kCountPrinter = testing::AddGlobalTestEnvironment(new CountPrinter);
+
+// What is wrong with a reader's result, or an empty string when it is a clean error (an empty
+// record) or a sound picture (sizes within the limits, buffers as large as the layout says,
+// every palette index within the palette).
+std::string CheckRecord(uint32_t code, const BitmapImage& image) {
+    if (code != 0) {
+        if (image.width != 0 || image.height != 0 || !image.bits.empty())
+            return "error " + std::to_string(code) + " but the record is not empty";
+        return std::string();
+    }
+    if (!wsq::image_size_acceptable(image.width, image.height))
+        return "picture of " + std::to_string(image.width) + " x " + std::to_string(image.height);
+    const uint32_t bpp = image.bitsPerPixel;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        return "bitsPerPixel " + std::to_string(bpp);
+    const uint64_t rowBytes = (uint64_t{image.width} * bpp + 7) / 8;
+    if (image.scanWidth < rowBytes) return "scanWidth below the row size";
+    if (image.bits.size() < uint64_t{image.scanWidth} * image.height) return "bits shorter than the layout";
+    if (bpp <= 8) {
+        if (image.paletteSize == 0 || image.paletteEntrySize < 3) return "palette picture without a palette";
+        if (image.palette.size() < size_t{image.paletteSize} * image.paletteEntrySize)
+            return "palette shorter than paletteSize";
+        for (uint32_t y = 0; y < image.height; ++y) {
+            const uint8_t* row = image.bits.data() + size_t{y} * image.scanWidth;
+            for (uint32_t x = 0; x < image.width; ++x) {
+                const uint32_t bit = x * bpp;
+                const uint32_t index = (row[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
+                if (index >= image.paletteSize) return "pixel index beyond the palette";
+            }
+        }
+    }
+    return std::string();
+}
+
+// The viewer's and the converter's WSQ load: the comment walk and the decoder over the bytes.
+std::string ReadWsqCase(const Bytes& bytes) {
+    std::vector<std::string> comments;
+    wsq::read_comments_before_first_block(&comments, bytes.data(), static_cast<int>(bytes.size()));
+    std::vector<uint8_t> pixels;
+    int w = 0, h = 0, d = 0, ppi = 0, lossy = 0, encoder = 0, software = 0;
+    const int ret = wsq::wsq_decode_mem(&pixels, &w, &h, &d, &ppi, &lossy, &encoder, &software,
+                                        bytes.data(), static_cast<int>(bytes.size()));
+    if (ret > 0) return "decoder returned " + std::to_string(ret);
+    if (ret == 0) {
+        if (!wsq::image_size_acceptable(static_cast<uint64_t>(w), static_cast<uint64_t>(h)))
+            return "decoded " + std::to_string(w) + " x " + std::to_string(h);
+        if (pixels.size() != size_t(w) * size_t(h)) return "pixel buffer does not match the size";
+    }
+    return std::string();
+}
+
+using PathReader = std::function<uint32_t(const char*, BitmapImage*)>;
+
+// Reads every variant of every seed; fails the test for each case that did not end well.
+void RunSuite(const std::string& format, const std::vector<Bytes>& seeds, const HostilePlan& plan,
+              const std::function<std::string(const Bytes&)>& read) {
+    ASSERT_FALSE(seeds.empty());
+    std::vector<HostileCase> cases;
+    uint32_t seed = plan.seed;
+    for (const Bytes& valid : seeds) {
+        ASSERT_FALSE(valid.empty());
+        ASSERT_EQ(read(valid), "") << format << ": the valid seed itself";
+        HostilePlan p = plan;
+        p.seed = seed++;
+        std::vector<HostileCase> more = testsupport::HostileVariants(valid, p);
+        cases.insert(cases.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    }
+    CaseCounts()[format] += cases.size();
+    const auto failures = testsupport::RunHostileCases(cases.size(), [&](size_t i) { return read(cases[i].bytes); });
+    for (const auto& f : failures)
+        ADD_FAILURE() << format << " case " << f.index << " ("
+                      << (f.index < cases.size() ? cases[f.index].what : std::string("?")) << "): " << f.how;
+}
+
+void RunReaderSuite(const std::string& format, const std::vector<Bytes>& seeds, const HostilePlan& plan,
+                    const PathReader& reader) {
+    testsupport::MemoryFile file;
+    RunSuite(format, seeds, plan, [&](const Bytes& bytes) {
+        if (!file.assign(bytes)) return std::string("cannot fill the memory file");
+        BitmapImage image;
+        const uint32_t code = reader(file.path(), &image);
+        return CheckRecord(code, image);
+    });
+}
+
+// A file our own writer makes from a record.
+Bytes Written(const std::function<uint32_t(const char*, const BitmapImage&)>& write, const BitmapImage& image,
+              const std::string& suffix) {
+    const std::string path = testsupport::PeerScratchDirectory() + "/seed" + suffix;
+    if (write(path.c_str(), image) != 0) return Bytes();
+    return testsupport::ReadPeerFileBytes(path);
+}
+
+BitmapImage Colour(uint32_t w, uint32_t h) {
+    return testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(w, h, 3), 0);
+}
+BitmapImage Grey(uint32_t w, uint32_t h) {
+    return testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(w, h, 1), 0);
+}
+BitmapImage ColourWithAlpha(uint32_t w, uint32_t h) {
+    return testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(w, h, 4), 0);
+}
+
+// A file ImageMagick makes from a test pattern, or nothing when it is not installed.
+Bytes PeerMade(uint32_t w, uint32_t h, uint32_t channels, const std::string& options, const std::string& suffix) {
+    if (!testsupport::PeerProgramAvailable("convert")) return Bytes();
+    const std::string dir = testsupport::PeerScratchDirectory();
+    const std::string in = dir + "/in.pam", out = dir + "/out" + suffix;
+    if (!testsupport::WritePeerNetpbm(in, testsupport::PeerTestPattern(w, h, channels))) return Bytes();
+    if (!testsupport::RunPeerCommand("convert " + in + " " + options + " " + out)) return Bytes();
+    return testsupport::ReadPeerFileBytes(out);
+}
+
+void AddIfMade(std::vector<Bytes>* seeds, Bytes bytes) {
+    if (!bytes.empty()) seeds->push_back(std::move(bytes));
+}
+
+Bytes Wsq(int w, int h, float rate, const char* comment) {
+    Bytes pixels(size_t(w) * size_t(h));
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>((i * 37 + i / w * 11) % 251);
+    Bytes out;
+    int len = 0;
+    if (wsq::wsq_encode_1(&out, &len, rate, pixels.data(), w, h, 8, 500, comment) != 0) return Bytes();
+    out.resize(static_cast<size_t>(len));
+    return out;
+}
+
+TEST(HostileFiles, Wsq) {
+    HostilePlan plan;
+    plan.fields = {{0, 4096}};  // the whole of these small streams: every segment length and field
+    plan.packets = {};
+    RunSuite("WSQ", {Wsq(9, 7, 0.75f, nullptr), Wsq(24, 20, 2.25f, "hostile")}, plan, ReadWsqCase);
+}
+
+TEST(HostileFiles, Bmp) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, Written(imagefile::WriteBmpFile, Colour(7, 5), ".bmp"));
+    AddIfMade(&seeds, Written(imagefile::WriteBmpFile, Grey(9, 4), ".bmp"));
+    AddIfMade(&seeds, PeerMade(9, 6, 3, "-type Palette -compress RLE", ".bmp"));
+    HostilePlan plan;
+    plan.fields = {{0, 64}};  // file and information headers, masks, palette
+    RunReaderSuite("BMP", seeds, plan, imagefile::ReadBmpFile);
+}
+
+TEST(HostileFiles, Targa) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, Written(imagefile::WriteTargaFile, Colour(7, 5), ".tga"));
+    AddIfMade(&seeds, Written(imagefile::WriteTargaFile, Grey(6, 5), ".tga"));
+    AddIfMade(&seeds, PeerMade(9, 6, 3, "-compress RLE", ".tga"));
+    AddIfMade(&seeds, PeerMade(9, 6, 3, "-type Palette -compress RLE", ".tga"));
+    HostilePlan plan;
+    plan.fields = {{0, 18 + 48}};  // the header and a colour map
+    RunReaderSuite("TGA", seeds, plan, imagefile::ReadTargaFile);
+}
+
+TEST(HostileFiles, Sgi) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, Written(imagefile::WriteSgiFile, Colour(5, 4), ".sgi"));
+    AddIfMade(&seeds, Written(imagefile::WriteSgiFile, ColourWithAlpha(4, 3), ".sgi"));
+    AddIfMade(&seeds, PeerMade(6, 4, 3, "-compress RLE", ".sgi"));
+    HostilePlan plan;
+    // The fields in front of the name and behind it, and the run-length offset and length tables.
+    plan.fields = {{0, 24}, {104, 112}, {512, 512 + 96}};
+    plan.packets = {{512 + 96, 512 + 96 + 256}, {512, 512 + 96}};
+    plan.randomPerField = 1;
+    RunReaderSuite("SGI", seeds, plan, imagefile::ReadSgiFile);
+}
+
+}  // namespace
