@@ -173,14 +173,21 @@ TEST(WsqEncode, RefusesPicturesTooLargeForTheFrame) {
 }
 
 TEST(WsqEncode, StreamsLongerThanThePixelsFailWithTheWritersOverflow) {
-    // Noise at a very high rate does not compress below one byte a pixel.
+    // Noise at high rates does not compress below one byte a pixel (96 x 96 = 9216 bytes).
     std::mt19937 rng(3);
     std::vector<uint8_t> noise(96 * 96);
     for (uint8_t& p : noise) p = static_cast<uint8_t>(rng());
-    Encoded e = encode(noise, 96, 96, 12.0f);
-    ASSERT_NE(e.rc, 0);
-    EXPECT_TRUE(e.rc == -32 || e.rc == -33) << e.rc << " " << e.errors;
-    EXPECT_NE(e.errors.find("buffer overlow : alloc = 9216"), std::string::npos) << e.errors;
+    ASSERT_EQ(encode(noise, 96, 96, 6.0f).rc, 0);
+    // The coded blocks fit their area, the whole stream does not fit the output.
+    Encoded e = encode(noise, 96, 96, 7.0f);
+    EXPECT_EQ(e.rc, -33);
+    EXPECT_EQ(e.errors.rfind("ERROR : putc_bytes : buffer overlow : alloc = 9216, request = ", 0),
+              0u)
+        << e.errors;
+    // A coded block alone outgrows the area: the coder stops at its end.
+    e = encode(noise, 96, 96, 9.0f);
+    EXPECT_EQ(e.rc, -32);
+    EXPECT_EQ(e.errors, "ERROR : putc_byte : buffer overlow : alloc = 9216, request = 9216\n");
 }
 
 TEST(ConvImg2Flt, NormalisesAroundTheMean) {
