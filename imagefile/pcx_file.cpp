@@ -144,7 +144,11 @@ uint32_t ReadPcx(const char* name, BitmapImage* image) {
     if (trailerPalette) {
         for (uint32_t i = 0; i < 256; ++i)
             SetPaletteEntry(record, i, trailer[3 * i], trailer[3 * i + 1], trailer[3 * i + 2]);
-    } else if (depth == 1 && Le16(&header[kPaletteInfo]) == 0) {
+    } else if (depth == 1 && (Le16(&header[kPaletteInfo]) == 0 ||
+                              std::equal(&header[kHeaderPalette], &header[kHeaderPalette + 3],
+                                         &header[kHeaderPalette + 3]))) {
+        // Black and white when the header says nothing, or gives both entries one colour (as
+        // writers that leave the header palette blank do).
         SetPaletteEntry(record, 1, 255, 255, 255);
     } else if (depth < 8) {
         for (uint32_t i = 0; i < 16; ++i) {

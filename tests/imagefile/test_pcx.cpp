@@ -216,6 +216,17 @@ TEST_F(PcxReader, CombinesOneBitPlanesIntoPaletteIndices) {
     EXPECT_EQ(image.bits[1] & 0x80, 0x80);
     EXPECT_EQ(std::vector<uint8_t>(image.palette.begin(), image.palette.begin() + 6),
               (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
+    // With palette information 1 the header's first two entries count, unless they are one
+    // colour (Pillow leaves them black): then black and white again.
+    h.paletteInfo = 1;
+    h.palette = {10, 20, 30, 40, 50, 60};
+    ASSERT_EQ(Read(Concat(h.bytes(), {0xA5, 0x80}), &image), kNoError);
+    EXPECT_EQ(std::vector<uint8_t>(image.palette.begin(), image.palette.begin() + 6),
+              (std::vector<uint8_t>{30, 20, 10, 60, 50, 40}));
+    h.palette.fill(0);
+    ASSERT_EQ(Read(Concat(h.bytes(), {0xA5, 0x80}), &image), kNoError);
+    EXPECT_EQ(std::vector<uint8_t>(image.palette.begin(), image.palette.begin() + 6),
+              (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
 }
 
 TEST_F(PcxReader, EveryTruncationFailsCleanly) {
@@ -284,6 +295,14 @@ TEST_F(PcxReader, ReadsFilesWrittenByPeers) {
         RgbPicture greyPicture;
         ASSERT_TRUE(testsupport::ReadPnm(grey8, &greyPicture));
         expectReads(grey, greyPicture, 8);
+        // Black and white: one 1-bit plane.
+        RgbPicture bw = testsupport::TestPattern(35, 6);
+        for (size_t i = 0; i < bw.rgb.size(); i += 3)
+            bw.rgb[i] = bw.rgb[i + 1] = bw.rgb[i + 2] = bw.rgb[i + 2] > 100 ? 255 : 0;
+        const std::string ppmBw = dir.file("bw.ppm"), mono = dir.file("pil1.pcx");
+        ASSERT_TRUE(testsupport::WritePpm(ppmBw, bw));
+        ASSERT_TRUE(testsupport::RunCommand(py + ppmBw + " " + mono + " 1"));
+        expectReads(mono, bw, 1);
     }
     if (testsupport::ProgramAvailable("ppmtopcx")) {
         ranAPeer = true;
