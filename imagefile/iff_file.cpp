@@ -65,19 +65,26 @@ void DecodeBody(const std::vector<uint8_t>& body, const BitmapHeader& bmhd, Bitm
     // Every plane row of every row costs at least one packet: 2 bytes for each 128 bytes.
     if (uint64_t{record.height} * planeRows * ((planeRowBytes + 127) / 128 * 2) > body.size())
         FailImage(kCorruptFile);
+    // spread[b] holds the 8 pixels of plane byte b, leftmost first, each 0 or 1, as 8 bytes in
+    // memory order; one 64-bit OR then adds a plane's bit to 8 pixels at once.
+    std::array<uint64_t, 256> spread{};
+    for (uint32_t b = 0; b < 256; ++b) {
+        std::array<uint8_t, 8> pixels{};
+        for (uint32_t k = 0; k < 8; ++k) pixels[k] = static_cast<uint8_t>(b >> (7 - k) & 1);
+        std::memcpy(&spread[b], pixels.data(), 8);
+    }
     std::vector<uint8_t> planeRow(planeRowBytes);
+    std::vector<uint64_t> indices(planeRowBytes);  // 8 pixels per plane byte
     size_t at = 0;
     for (uint32_t y = 0; y < record.height; ++y) {
-        uint8_t* row = StoredRow(record, y);
-        std::fill_n(row, record.width, 0);
+        std::fill(indices.begin(), indices.end(), 0);
         for (uint32_t p = 0; p < planeRows; ++p) {
             UnpackPlaneRow(body, at, planeRow);
             if (p >= kPlanes) continue;  // the mask plane
-            for (uint32_t x = 0; x < record.width; ++x) {
-                const uint32_t bit = planeRow[x / 8] >> (7 - x % 8) & 1;
-                row[x] = static_cast<uint8_t>(row[x] | bit << p);
-            }
+            for (size_t i = 0; i < planeRowBytes; ++i) indices[i] |= spread[planeRow[i]] << p;
         }
+        uint8_t* row = StoredRow(record, y);
+        std::memcpy(row, indices.data(), record.width);
         // The colour map has to cover every index of the picture.
         for (uint32_t x = 0; x < record.width; ++x)
             if (row[x] >= record.paletteSize) FailImage(kCorruptFile);

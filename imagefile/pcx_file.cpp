@@ -45,8 +45,9 @@ enum class Placement {
     InterleavedBytes,  // one byte per pixel and plane
 };
 
-// Reads one decoded plane line of the row, run-length packed or not. Runs stop at the end of the
-// line; the data never reaches into the colour table that follows it (dataEnd).
+// Reads the decoded plane lines of the rows, run-length packed or not, through a block buffer.
+// Runs stop at the end of the line; the data never reaches into the colour table that follows
+// the rows (dataEnd).
 class LineDecoder {
 public:
     LineDecoder(FileReader& file, uint64_t dataEnd, bool runLength)
@@ -54,17 +55,22 @@ public:
 
     void decode(std::vector<uint8_t>& line) {
         const size_t length = line.size();
+        size_t x = 0;
         if (!m_runLength) {
-            if (length > m_dataEnd - m_file.position()) FailImage(kErrorReadingFile);
-            m_file.read(line.data(), length);
+            while (x < length) {
+                if (m_pos == m_block.size()) refill();
+                const size_t n = std::min(length - x, m_block.size() - m_pos);
+                std::copy_n(m_block.begin() + static_cast<ptrdiff_t>(m_pos), n, line.begin() + x);
+                m_pos += n;
+                x += n;
+            }
             return;
         }
-        size_t x = 0;
         while (x < length) {
-            uint8_t byte = next();
+            const uint8_t byte = next();
             if ((byte & kRunFlags) == kRunFlags) {
-                size_t count = std::min<size_t>(byte & 0x3F, length - x);
-                uint8_t value = next();
+                const size_t count = std::min<size_t>(byte & 0x3F, length - x);
+                const uint8_t value = next();
                 std::fill_n(line.begin() + x, count, value);
                 x += count;
             } else {
@@ -75,13 +81,23 @@ public:
 
 private:
     uint8_t next() {
-        if (m_file.position() >= m_dataEnd) FailImage(kErrorReadingFile);
-        return m_file.u8();
+        if (m_pos == m_block.size()) refill();
+        return m_block[m_pos++];
+    }
+
+    void refill() {
+        const uint64_t left = m_dataEnd - m_file.position();
+        if (left == 0) FailImage(kErrorReadingFile);
+        m_block.resize(static_cast<size_t>(std::min<uint64_t>(left, 64 * 1024)));
+        m_file.read(m_block.data(), m_block.size());
+        m_pos = 0;
     }
 
     FileReader& m_file;
     uint64_t m_dataEnd;
     bool m_runLength;
+    std::vector<uint8_t> m_block;
+    size_t m_pos = 0;
 };
 
 uint32_t ReadPcx(const char* name, BitmapImage* image) {
