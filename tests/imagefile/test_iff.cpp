@@ -126,13 +126,13 @@ TEST_F(IffReader, DecodesInterleavedBitplanes) {
     std::vector<Bytes> rows(3, Bytes(19));
     for (uint32_t y = 0; y < 3; ++y)
         for (uint32_t x = 0; x < 19; ++x) rows[y][x] = static_cast<uint8_t>(x * 13 + y * 101);
-    const Bytes file = Form({Bmhd(19, 3), Chunk("CAMG", {0, 0, 0x80, 4}), Cmap(3 * 0 + 256),
+    const Bytes file = Form({Bmhd(19, 3), Chunk("CAMG", {0, 0, 0x80, 4}), Cmap(300),
                              Chunk("ANNO", {'h', 'i', '!'}), Body(rows, 19), Chunk("DPI ", {0, 72, 0, 72})});
     BitmapImage image;
     ASSERT_EQ(Read(file, &image), kNoError);
     EXPECT_EQ(image.width, 19u);
     EXPECT_EQ(image.bitsPerPixel, 8);
-    EXPECT_EQ(image.paletteSize, 256);
+    EXPECT_EQ(image.paletteSize, 256);  // 300 entries: those past 255 can never be used
     EXPECT_EQ(image.transparentIndex, -1);
     for (uint32_t y = 0; y < 3; ++y) EXPECT_EQ(StoredRow(image, y), rows[y]) << y;
     // CMAP red, green, blue become palette blue, green, red.
