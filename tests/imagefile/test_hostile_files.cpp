@@ -16,10 +16,12 @@
 #include "support/hostile_cases.h"
 #include "support/peer_tools.h"
 #include "support/record_pixels.h"
+#include "support/wsq_stream_builder.h"
 #include "wsq/comment_walk.h"
 #include "wsq/decoder.h"
 #include "wsq/encoder.h"
 #include "wsq/image_limits.h"
+#include "wsq/wavelet.h"
 
 namespace {
 
@@ -89,6 +91,8 @@ std::string ReadWsqCase(const Bytes& bytes) {
     const int ret = wsq::wsq_decode_mem(&pixels, &w, &h, &d, &ppi, &lossy, &encoder, &software,
                                         bytes.data(), static_cast<int>(bytes.size()));
     if (ret > 0) return "decoder returned " + std::to_string(ret);
+    // A stream without a transform table decodes to no picture (0 x 0, no pixels) by design.
+    if (ret == 0 && w == 0 && h == 0 && pixels.empty()) return std::string();
     if (ret == 0) {
         if (!wsq::image_size_acceptable(static_cast<uint64_t>(w), static_cast<uint64_t>(h)))
             return "decoded " + std::to_string(w) + " x " + std::to_string(h);
@@ -114,7 +118,12 @@ void RunSuite(const std::string& format, const std::vector<Bytes>& seeds, const 
         cases.insert(cases.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     }
     CaseCounts()[format] += cases.size();
-    const auto failures = testsupport::RunHostileCases(cases.size(), [&](size_t i) { return read(cases[i].bytes); });
+    std::printf("%s: %zu cases from %zu seeds\n", format.c_str(), cases.size(), seeds.size());
+    const auto failures = testsupport::RunHostileCases(cases.size(), [&](size_t i) {
+        std::string wrong = read(cases[i].bytes);
+        if (!wrong.empty()) wrong += " (" + cases[i].what + ")";
+        return wrong;
+    });
     for (const auto& f : failures)
         ADD_FAILURE() << format << " case " << f.index << " ("
                       << (f.index < cases.size() ? cases[f.index].what : std::string("?")) << "): " << f.how;
@@ -173,11 +182,61 @@ Bytes Wsq(int w, int h, float rate, const char* comment) {
     return out;
 }
 
+// A stream built segment by segment, with subband 0 coded.
+Bytes BuiltWsq(int w, int h, const char* comment) {
+    wsq::WaveletTreeNode w_tree[wsq::W_TREELEN];
+    wsq::QuantTreeNode q_tree[wsq::Q_TREELEN];
+    wsq::build_subband_trees(w_tree, wsq::W_TREELEN, q_tree, wsq::Q_TREELEN, w, h);
+    testsupport::WsqStreamSpec spec;
+    spec.width = w;
+    spec.height = h;
+    spec.comment = comment;
+    spec.r_scale = 2.0f;
+    for (int i = 0; i < q_tree[0].lenx * q_tree[0].leny; ++i) spec.subband0.push_back((i * 29) % 148 - 73);
+    return testsupport::build_wsq_stream(spec);
+}
+
+// Where the first block header (SOB) starts, or the size when there is none.
+size_t FirstBlock(const Bytes& stream) {
+    for (size_t i = 2; i + 1 < stream.size(); ++i)
+        if (stream[i] == 0xff && stream[i + 1] == 0xa3) return i;
+    return stream.size();
+}
+
+// Where the frame header (SOF) starts, or the size when there is none.
+size_t FrameHeader(const Bytes& stream) {
+    for (size_t i = 2; i + 1 < stream.size(); ++i)
+        if (stream[i] == 0xff && stream[i + 1] == 0xa2) return i;
+    return stream.size();
+}
+constexpr size_t kFrameHeaderBytes = 19;  // marker, length and the 15 bytes of fields
+
 TEST(HostileFiles, Wsq) {
+    // WSQ fields are big-endian. Built streams: every segment length and field up to the first
+    // block, and every byte of the entropy-coded data.
     HostilePlan plan;
-    plan.fields = {{0, 4096}};  // the whole of these small streams: every segment length and field
+    plan.littleEndian = false;
+    plan.randomPerField = 1;
+    const Bytes coded = BuiltWsq(7, 5, nullptr);
+    const Bytes commented = BuiltWsq(16, 12, "NIST_COM 2\nPPI 500");
+    plan.fields = {{0, FirstBlock(coded) + 8}};
+    plan.packets = {{FirstBlock(coded) + 8, coded.size()}};
+    RunSuite("WSQ", {coded}, plan, ReadWsqCase);
+    // A claimed size up to the pixel cap is decoded in full (zero runs justify any size), which
+    // takes a second or two a case: the frame header fields are varied in the first stream only.
+    const size_t sof = FrameHeader(commented);
+    plan.fields = {{0, 48}, {sof - 48, sof}, {sof + kFrameHeaderBytes, FirstBlock(commented) + 8}};
     plan.packets = {};
-    RunSuite("WSQ", {Wsq(9, 7, 0.75f, nullptr), Wsq(24, 20, 2.25f, "hostile")}, plan, ReadWsqCase);
+    RunSuite("WSQ", {commented}, plan, ReadWsqCase);
+    // A stream of our encoder (81 x 81 is its smallest): its tables and headers, and the start
+    // of the Huffman-coded data of the first block.
+    const Bytes encoded = Wsq(81, 81, 0.75f, "hostile");
+    ASSERT_FALSE(encoded.empty());
+    const size_t sob = FirstBlock(encoded);
+    plan.fields = {{0, FrameHeader(encoded)}, {FrameHeader(encoded) + kFrameHeaderBytes, sob + 8}};
+    plan.packets = {{sob + 8, sob + 8 + 32}};
+    plan.randomPerField = 0;
+    RunSuite("WSQ", {encoded}, plan, ReadWsqCase);
 }
 
 TEST(HostileFiles, Bmp) {
@@ -212,6 +271,63 @@ TEST(HostileFiles, Sgi) {
     plan.packets = {{512 + 96, 512 + 96 + 256}, {512, 512 + 96}};
     plan.randomPerField = 1;
     RunReaderSuite("SGI", seeds, plan, imagefile::ReadSgiFile);
+}
+
+}  // namespace
+
+namespace {
+
+// The runner itself: a crash, a hang, an unsound result and an allocation beyond the limit are
+// each caught, named by their case, and do not stop the cases after them.
+TEST(HostileRunner, NamesEveryBadCaseAndGoesOn) {
+    std::vector<size_t> seen;
+    const auto failures = testsupport::RunHostileCases(
+        8,
+        [](size_t i) -> std::string {
+            if (i == 1) std::abort();
+            if (i == 3) {
+                volatile bool forever = true;
+                while (forever) {
+                }
+            }
+            if (i == 5) return "unsound";
+            if (i == 6) {
+                // Far above the 1 GiB limit: the allocation fails instead of succeeding.
+                try {
+                    std::vector<uint8_t> huge(size_t{3} << 30, 1);
+                    return huge[12345] == 1 ? "3 GiB allocated" : "";
+                } catch (const std::bad_alloc&) {
+                    return std::string();
+                }
+            }
+            return std::string();
+        },
+        uint64_t{1} << 30, 1);
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_EQ(failures[0].index, 1u);
+    EXPECT_EQ(failures[1].index, 3u);
+    EXPECT_EQ(failures[1].how, "no result within the time limit");
+    EXPECT_NE(failures[2].how.find("unsound"), std::string::npos);
+}
+
+TEST(HostileRunner, VariantsCoverTruncationsFieldsAndPackets) {
+    const Bytes valid = {1, 2, 3, 4, 5, 6, 7, 8};
+    HostilePlan plan;
+    plan.fields = {{0, 2}};
+    plan.packets = {{6, 8}};
+    plan.randomPerField = 0;
+    const std::vector<HostileCase> cases = testsupport::HostileVariants(valid, plan);
+    size_t truncations = 0, packets = 0;
+    bool bigEndianMax = false;
+    for (const HostileCase& c : cases) {
+        EXPECT_NE(c.bytes, valid) << c.what;
+        if (c.bytes.size() < valid.size()) ++truncations;
+        if (c.what.rfind("byte at", 0) == 0) ++packets;
+        if (c.what == "u32be at 1 = 0xffffffff") bigEndianMax = c.bytes == Bytes{1, 0xff, 0xff, 0xff, 0xff, 6, 7, 8};
+    }
+    EXPECT_EQ(truncations, 8u);
+    EXPECT_EQ(packets, 8u);
+    EXPECT_TRUE(bigEndianMax);
 }
 
 }  // namespace

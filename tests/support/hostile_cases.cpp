@@ -73,6 +73,7 @@ std::vector<HostileCase> HostileVariants(const std::vector<uint8_t>& valid, cons
     for (size_t at = range.begin; at < std::min(range.end, valid.size()); ++at) {
         for (const Field& f : fields) {
             if (at + static_cast<size_t>(f.width) > valid.size()) continue;
+            if (f.width > 1 && (f.bigEndian ? !plan.bigEndian : !plan.littleEndian)) continue;
             const uint64_t max = f.width == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * f.width)) - 1;
             std::vector<uint64_t> values = {0, 1, max, (max >> 1) + 1, max >> 1};
             if (f.width >= 2) values.push_back(valid.size() + 1);

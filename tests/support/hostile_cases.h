@@ -26,6 +26,8 @@ struct HostilePlan {
     std::vector<HostileRange> fields = {{0, 64}};     // header fields at every offset in these
     std::vector<HostileRange> packets = {{64, 320}};  // packet bytes at every offset in these
     uint32_t randomPerField = 2;  // random values per field, besides 0, 1 and the maximum
+    bool littleEndian = true;     // 16- and 32-bit fields in either byte order, or one
+    bool bigEndian = true;
     uint32_t seed = 1;
 };
 
