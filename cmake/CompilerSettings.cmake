@@ -16,8 +16,11 @@ if(WSQ_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
-if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+# libFuzzer targets are built in the clang sanitizer build, where all code carries the coverage
+# instrumentation the fuzzers steer by (its runtime comes with the sanitizers).
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND WSQ_SANITIZE)
     set(WSQ_CAN_FUZZ ON)
+    add_compile_options(-fsanitize=fuzzer-no-link)
 else()
     set(WSQ_CAN_FUZZ OFF)
 endif()
