@@ -1,7 +1,18 @@
-// Program entry (the main window arrives with the viewer's first issue).
+// Program entry: the one main window, opened on the file named by the first argument.
 #include <QApplication>
+#include <QFile>
+
+#include "main_window_pointer.h"
+#include "viewer_startup.h"
+#include "wsqimageviewer.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    auto* window = new wsqimageviewer;  // deletes itself when closed
+    setMainWindow(window);
+    window->show();
+    // QApplication has taken its own options out of argv; further arguments are ignored.
+    if (argc > 1) openCommandLineFile(*window, QFile::decodeName(argv[1]));
+    QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
+    return app.exec();
 }

@@ -79,11 +79,13 @@ struct WaveletTreeNode {
     int32_t inv_cl = 0;
 };
 
+// 32-bit fields: subbands of pictures wider or taller than 43690 pixels start beyond the
+// 16-bit range, and a wrapped offset would point outside the plane.
 struct QuantTreeNode {
-    int16_t x = 0;
-    int16_t y = 0;
-    int16_t lenx = 0;
-    int16_t leny = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t lenx = 0;
+    int32_t leny = 0;
 };
 
 // The encoder's per-run record: target bit rate, subband variances and bin widths.

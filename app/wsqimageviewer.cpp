@@ -1,0 +1,257 @@
+// The main window: construction, the frame of load with its toolkit branch, the display
+// step, the Open dialog and the about box.
+#include "wsqimageviewer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMoveEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "embedded_images.h"
+#include "image_load_result.h"
+#include "imagelabel.h"
+#include "library_image_load.h"
+#include "load_dispatch.h"
+#include "main_window_pointer.h"
+#include "viewer_messages.h"
+#include "wsq_image_load.h"
+#include "wsqaboutdialog.h"
+
+namespace {
+
+constexpr int kWindowSide = 480;
+constexpr int kTransientMessageMs = 2000;
+
+// The Open dialog's filter list, one entry per line. Qt separates the patterns inside the
+// parentheses with spaces, so the first entry lists them that way to match all of them.
+const char* const kOpenFilters[] = {
+    "All Bitmap Files (*.wsq *.tif *.tiff *.png *.jpg *.jpeg *.bmp *.tga *.cel *.rgb *.gif "
+    "*.psd *.iff *.pcx *.xbm *.xpm *.pnm *.mng)",
+    "WSQ - FBI's Wavelet Scalar Quantization (*.wsq)",
+    "TIFF - Macintosh Tagged Information File Format images (*.tiff)",
+    "TIF - PC Tagged Information File Format images (*.tif)",
+    "PNG - Portable network graphic images (*.png)",
+    "JPG - Joint Photographic Experts Group images (*.jpg)",
+    "JPEG - Joint Photographic Experts Group images (*.jpeg)",
+    "BMP - Windows bitmaps (*.bmp)",
+    "TGA - Truevision Targa Graphics images (*.tga)",
+    "CEL - Autodesk images (*.cel)",
+    "RGB - Silicon Graphics International true color images (*.rgb)",
+    "GIF - Compuserve Graphic Interchange Format (*.gif)",
+    "PSD - Photoshop images (*.psd)",
+    "IFF - Amiga Bitmap Graphic (*.iff)",
+    "PCX - ZSoft Paintbrush images (*.pcx)",
+    "XBM - X Bitmap Graphic images (*.xbm)",
+    "XPM - BMC Software Patrol UNIX Icon File (*.xpm)",
+    "PNM - PBM Portable Any Map Graphic Bitmap (*.pnm)",
+    "MNG - Muti-image Network Graphic Animation (*.mng)",
+};
+
+QString sizeStatusLine(const QPixmap& pixmap) {
+    return QStringLiteral("Image info: width = %1, height =  %2")
+        .arg(pixmap.width())
+        .arg(pixmap.height());
+}
+
+}  // namespace
+
+wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
+    setObjectName(QStringLiteral("TarvelonWSQviewer"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    registerEmbeddedImages();
+
+    const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+    move((desktop.width() - kWindowSide) / 2, (desktop.height() - kWindowSide) / 2);
+    resize(kWindowSide, kWindowSide);
+
+    setWindowIcon(embeddedPixmap(QStringLiteral("EYE_symbol_32x32_003.png")));
+    setWindowTitle(QStringLiteral("Tarvelon WSQ viewer"));
+
+    buildZoomToolbar();
+    buildMenus();
+
+    m_scrollView = new QScrollArea(this);
+    m_scrollView->setWidgetResizable(false);
+    m_imageLabel = new ImageLabel;
+    m_imageLabel->setObjectName(QStringLiteral("imagelabel"));
+    m_imageLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    m_imageLabel->setCursor(QCursor(embeddedPixmap(QStringLiteral("cursor_hand.png")), -1, -1));
+    m_scrollView->setWidget(m_imageLabel);
+    // The label always covers the whole view, so the picture sits in its centre.
+    m_scrollView->viewport()->installEventFilter(this);
+
+    createWsqFileWindow();
+
+    setCentralWidget(m_scrollView);
+    statusBar()->showMessage(tr("Ready"), kTransientMessageMs);
+}
+
+wsqimageviewer::~wsqimageviewer() {
+    if (mainWindow() == this) setMainWindow(nullptr);
+}
+
+void wsqimageviewer::buildZoomToolbar() {
+    m_zoomToolbar = addToolBar(tr("Zoom Operations"));
+    m_zoomToolbar->setObjectName(QStringLiteral("file operations"));
+
+    struct ZoomButton {
+        const char* icon;
+        const char* text;
+        void (wsqimageviewer::*slot)();
+        const char* objectName;
+        const char* whatsThis;
+    };
+    const ZoomButton buttons[] = {
+        {"zoom_in_16x16_white.png", "Zoom In", &wsqimageviewer::zoomIn, "zoom picture in",
+         "<p><img source=\"fileopen\"> Click this button to zoom in images </p>"},
+        {"zoom_out_16x16_white.png", "Zoom Out", &wsqimageviewer::zoomOut, "zoom picture out",
+         "<p>Click this button to zoom out images</p>"},
+        {"zoom_fit_view_16x16.png", "Zoom Fit", &wsqimageviewer::zoomFit, "zoom picture fit",
+         nullptr},
+        {"zoom_original_size_16x16.png", "Zoom Original Size", &wsqimageviewer::zoomOriginal,
+         "zoom picture original size", nullptr},
+    };
+    for (const ZoomButton& b : buttons) {
+        QAction* action = m_zoomToolbar->addAction(
+            QIcon(embeddedPixmap(QString::fromLatin1(b.icon))), tr(b.text), this, b.slot);
+        action->setStatusTip(QString());
+        QWidget* button = m_zoomToolbar->widgetForAction(action);
+        button->setObjectName(QString::fromLatin1(b.objectName));
+        if (b.whatsThis) {
+            action->setWhatsThis(tr(b.whatsThis));
+            button->setWhatsThis(tr(b.whatsThis));
+        }
+    }
+}
+
+void wsqimageviewer::buildMenus() {
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    m_openAction = m_fileMenu->addAction(QIcon(fileOpenIcon()), tr("&Open picture..."),
+                                         QKeySequence(Qt::CTRL | Qt::Key_O), this,
+                                         &wsqimageviewer::choose_load);
+    m_saveAction = m_fileMenu->addAction(QIcon(diskIcon()), tr("&Save picture..."),
+                                         QKeySequence(Qt::CTRL | Qt::Key_S), this,
+                                         &wsqimageviewer::choose_save);
+    m_saveAction->setEnabled(false);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), qApp,
+                          &QApplication::closeAllWindows);
+
+    menuBar()->addSeparator();
+
+    m_editMenu = menuBar()->addMenu(tr("&Edit"));
+    m_copyAction = m_editMenu->addAction(tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), this,
+                                         &wsqimageviewer::copyPicture);
+    m_copyAction->setEnabled(false);
+    m_pasteAction = m_editMenu->addAction(tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
+                                          this, &wsqimageviewer::pastePicture);
+
+    QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
+    m_zoomToolbarAction =
+        viewMenu->addAction(tr("Show zoom toolbar"), this, &wsqimageviewer::showZoomToolbar);
+    m_zoomToolbarAction->setCheckable(true);
+    m_zoomToolbarAction->setChecked(true);
+
+    QMenu* toolsMenu = menuBar()->addMenu(tr("&Tools"));
+    toolsMenu->addAction(tr("File format converter"), this, &wsqimageviewer::fileConverter);
+
+    QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
+    helpMenu->addAction(tr("&About"), QKeySequence(Qt::Key_F1), this, &wsqimageviewer::about);
+}
+
+void wsqimageviewer::load(const QString& fileName) {
+    m_fileName = fileName;
+    m_pixmap.reset();
+
+    switch (loadBranchForFileName(fileName)) {
+        case LoadBranch::Wsq:
+            acceptLoadResult(loadWsqImage(fileName));
+            break;
+        case LoadBranch::RasterLibrary:
+            acceptLoadResult(loadLibraryImage(fileName));
+            break;
+        case LoadBranch::Toolkit:
+            // A file the toolkit cannot decode gives a null pixmap, shown as 0 x 0.
+            m_pixmap = std::make_unique<QPixmap>(fileName);
+            statusBar()->showMessage(sizeStatusLine(*m_pixmap));
+            showLoadedPixmap();
+            break;
+        case LoadBranch::None:
+            break;
+    }
+}
+
+void wsqimageviewer::acceptLoadResult(const ImageLoadResult& result) {
+    if (!result.available) {
+        m_imageLabel->clear();
+        m_shownWidth = m_shownHeight = 0;
+        statusBar()->showMessage(result.statusLine);
+        return;
+    }
+    if (!result.errorText.isEmpty()) {
+        QMessageBox::critical(this, viewerMessageCaption(), result.errorText);
+        return;
+    }
+    m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(result.image));
+    if (!result.statusLine.isEmpty()) statusBar()->showMessage(result.statusLine);
+    showLoadedPixmap();
+}
+
+void wsqimageviewer::showLoadedPixmap() {
+    m_shownHeight = m_pixmap->height();
+    m_shownWidth = m_pixmap->width();
+    m_imageLabel->setScaledContents(false);
+    m_imageLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    showPicture(*m_pixmap);
+}
+
+void wsqimageviewer::showPicture(const QPixmap& picture) {
+    m_imageLabel->setPixmap(picture);
+    fitImageLabelToView();
+}
+
+void wsqimageviewer::fitImageLabelToView() {
+    const QPixmap shown = m_imageLabel->pixmap();
+    const int frame = 2 * m_imageLabel->frameWidth();
+    const QSize pictureSize = shown.isNull() ? QSize(0, 0) : shown.size() + QSize(frame, frame);
+    m_imageLabel->resize(pictureSize.expandedTo(m_scrollView->viewport()->size()));
+}
+
+bool wsqimageviewer::eventFilter(QObject* watched, QEvent* e) {
+    if (m_scrollView && watched == m_scrollView->viewport() && e->type() == QEvent::Resize)
+        fitImageLabelToView();
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void wsqimageviewer::choose_load() {
+    QStringList entries;
+    for (const char* entry : kOpenFilters) entries << QString::fromLatin1(entry);
+    const QString fileName =
+        QFileDialog::getOpenFileName(this, QString(), QString(), entries.join(QLatin1Char('\n')));
+    if (!fileName.isEmpty()) {
+        load(fileName);
+        m_saveAction->setEnabled(true);
+        m_copyAction->setEnabled(true);
+    } else {
+        statusBar()->showMessage(tr("Loading aborted"), kTransientMessageMs);
+    }
+}
+
+void wsqimageviewer::about() {
+    WSQAboutDialog dialog(this, nullptr, true);
+    dialog.exec();
+}
+
+void wsqimageviewer::closeEvent(QCloseEvent* e) { e->accept(); }
+
+void wsqimageviewer::moveEvent(QMoveEvent* e) { QMainWindow::moveEvent(e); }

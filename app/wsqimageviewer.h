@@ -1,0 +1,105 @@
+// The viewer's one main window: menus, zoom tool bar, status bar and a scroll view with the
+// picture. Loading, saving, the view and the converter are spread over files named
+// wsqimageviewer_<part>.cpp; this header is the whole class.
+#pragma once
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QScrollArea;
+class QToolBar;
+class ImageLabel;
+class ConvertWindow;
+class WSQFileWindow;
+struct ImageLoadResult;
+
+class wsqimageviewer : public QMainWindow {
+    Q_OBJECT
+
+public:
+    wsqimageviewer();
+    ~wsqimageviewer() override;
+
+    // 1: the next WSQ save shows the WSQ properties window; any other value: it takes that
+    // window's current field values silently. Set by every caller before a save.
+    int m_interactiveSave = 1;
+
+    // What the view shows; read by tests and by the converter.
+    const QPixmap* currentPixmap() const { return m_pixmap.get(); }
+    int shownWidth() const { return m_shownWidth; }
+    int shownHeight() const { return m_shownHeight; }
+    const QString& fileName() const { return m_fileName; }
+    const QString& savedFileName() const { return m_savedFileName; }
+
+public slots:
+    void load(const QString& fileName);
+    void save(const QString& fileName, int file_type);
+
+private slots:
+    void choose_load();
+    void choose_save();
+    void about();
+    void editMenuAction();
+    void copyPicture();
+    void pastePicture();
+    void showZoomToolbar();
+    void fileConverter();
+    void zoomIn();
+    void zoomOut();
+    void zoomFit();
+    void zoomOriginal();
+
+protected:
+    bool event(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildZoomToolbar();
+    void buildMenus();
+    // Creates m_wsqFileWindow (wsqimageviewer_save.cpp).
+    void createWsqFileWindow();
+    // Takes the result of the WSQ or raster-library reader as the current image.
+    void acceptLoadResult(const ImageLoadResult& result);
+    // The common end of every load branch: the current image is shown at full size.
+    void showLoadedPixmap();
+    // Puts a picture into the label and sizes the label to it, at least to the view.
+    void showPicture(const QPixmap& picture);
+    void fitImageLabelToView();
+    void resizeShown(int width, int height);
+
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_saveAction = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QAction* m_copyAction = nullptr;
+    QAction* m_pasteAction = nullptr;
+    QString m_fileName;
+    QString m_savedFileName;
+    ImageLabel* m_imageLabel = nullptr;
+    QToolBar* m_zoomToolbar = nullptr;
+    std::unique_ptr<QPixmap> m_pixmap;
+    int m_shownHeight = 0;
+    int m_shownWidth = 0;
+    ConvertWindow* m_convertWindow = nullptr;
+    WSQFileWindow* m_wsqFileWindow = nullptr;
+    bool m_dragLeft = false;
+    bool m_dragRight = false;
+    bool m_dragTop = false;
+    bool m_dragBottom = false;
+    QScrollArea* m_scrollView = nullptr;
+    int m_lastMouseX = 0;
+    int m_lastMouseY = 0;
+    QAction* m_zoomToolbarAction = nullptr;
+    bool m_wsqSaveAccepted = false;
+    // The comment last handed to the WSQ encoder; null at start.
+    QByteArray m_commentText;
+};

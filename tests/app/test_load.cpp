@@ -1,0 +1,185 @@
+// Loading: the decision by complete extension, the toolkit branch and its status line, the
+// branches whose readers are not built in yet, and the Open dialog.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTest>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "imagelabel.h"
+#include "load_dispatch.h"
+#include "support/modal_watcher.h"
+#include "support/qt_app_env.h"
+#include "viewer_test_helpers.h"
+#include "wsqimageviewer.h"
+
+using viewertest::menuEntry;
+using viewertest::patternImage;
+using viewertest::statusText;
+
+TEST(LoadDispatch, CompleteLowerCasedExtensionChoosesTheBranch) {
+    struct Row {
+        const char* name;
+        LoadBranch branch;
+    };
+    const Row rows[] = {
+        {"picture.JPG", LoadBranch::Toolkit},
+        {"/some/dir.with.dots/photo.PNG", LoadBranch::Toolkit},
+        {"a.jpeg", LoadBranch::Toolkit},
+        {"a.gif", LoadBranch::Toolkit},
+        {"a.mng", LoadBranch::Toolkit},
+        {"a.pnm", LoadBranch::Toolkit},
+        {"a.xbm", LoadBranch::Toolkit},
+        {"a.xpm", LoadBranch::Toolkit},
+        {"a.bmp", LoadBranch::Toolkit},
+        {"a.b.png", LoadBranch::None},
+        {"scan.WSQ", LoadBranch::Wsq},
+        {"scan.old.wsq", LoadBranch::None},
+        {"scan.wsq.bak", LoadBranch::None},
+        {"x.TIFF", LoadBranch::RasterLibrary},
+        {"x.tif", LoadBranch::RasterLibrary},
+        {"x.tga", LoadBranch::RasterLibrary},
+        {"x.cel", LoadBranch::RasterLibrary},
+        {"x.rgb", LoadBranch::RasterLibrary},
+        {"x.psd", LoadBranch::RasterLibrary},
+        {"x.iff", LoadBranch::RasterLibrary},
+        {"x.pcx", LoadBranch::RasterLibrary},
+        {"noextension", LoadBranch::None},
+        {"x.ppm", LoadBranch::None},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(loadBranchForFileName(row.name), row.branch);
+    }
+    EXPECT_EQ(completeExtension("/d.x/scan.old.WSQ"), "old.wsq");
+}
+
+class LoadTest : public ::testing::Test {
+protected:
+    QString write(const QString& name, const QImage& image, const char* format) {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(image.save(path, format)) << name.toStdString();
+        return path;
+    }
+    QTemporaryDir m_dir;
+    wsqimageviewer m_window;
+};
+
+TEST_F(LoadTest, ToolkitBranchShowsThePictureAndItsSizeLine) {
+    const QImage picture = patternImage(640, 480);
+    m_window.load(write("wide.png", picture, "PNG"));
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    EXPECT_EQ(statusText(m_window), "Image info: width = 640, height =  480");
+    EXPECT_EQ(m_window.shownWidth(), 640);
+    EXPECT_EQ(m_window.shownHeight(), 480);
+    auto* label = m_window.findChild<ImageLabel*>("imagelabel");
+    EXPECT_EQ(label->pixmap().toImage().convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(label->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+    EXPECT_EQ(label->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+    EXPECT_FALSE(label->hasScaledContents());
+    EXPECT_EQ(m_window.fileName(), m_dir.filePath("wide.png"));
+
+    // The upper-case extension is lower-cased; the content decides the decoder.
+    m_window.load(write("picture.JPG", patternImage(30, 20), "JPEG"));
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    EXPECT_EQ(statusText(m_window), "Image info: width = 30, height =  20");
+    m_window.load(write("small.bmp", patternImage(7, 9), "BMP"));
+    EXPECT_EQ(statusText(m_window), "Image info: width = 7, height =  9");
+    m_window.load(write("mono.xbm", patternImage(16, 8), "XBM"));
+    EXPECT_EQ(statusText(m_window), "Image info: width = 16, height =  8");
+}
+
+TEST_F(LoadTest, UndecodableFileShowsAnEmptyPictureOfZeroSize) {
+    m_window.load(write("before.png", patternImage(40, 40), "PNG"));
+    const QString junk = m_dir.filePath("junk.png");
+    QFile file(junk);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is not a picture at all");
+    file.close();
+    m_window.load(junk);
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    EXPECT_TRUE(m_window.currentPixmap()->isNull());
+    EXPECT_EQ(statusText(m_window), "Image info: width = 0, height =  0");
+    EXPECT_EQ(m_window.shownWidth(), 0);
+    EXPECT_EQ(m_window.shownHeight(), 0);
+    EXPECT_TRUE(m_window.findChild<ImageLabel*>("imagelabel")->pixmap().isNull());
+}
+
+TEST_F(LoadTest, UnknownExtensionReleasesTheImageAndKeepsTheView) {
+    m_window.load(write("shown.png", patternImage(50, 30), "PNG"));
+    const QString line = statusText(m_window);
+    m_window.load(write("a.b.png", patternImage(10, 10), "PNG"));
+    EXPECT_EQ(m_window.currentPixmap(), nullptr);
+    EXPECT_EQ(m_window.fileName(), m_dir.filePath("a.b.png"));
+    EXPECT_EQ(statusText(m_window), line);
+    EXPECT_EQ(m_window.findChild<ImageLabel*>("imagelabel")->pixmap().size(), QSize(50, 30));
+}
+
+TEST_F(LoadTest, BranchesWithoutTheirReaderShowNothing) {
+    for (const char* name : {"scan.wsq", "scan.tif"}) {
+        SCOPED_TRACE(name);
+        m_window.load(write("shown.png", patternImage(50, 30), "PNG"));
+        const QString path = write(name, patternImage(8, 8), "PNG");
+        m_window.load(path);
+        EXPECT_EQ(m_window.currentPixmap(), nullptr);
+        EXPECT_TRUE(m_window.findChild<ImageLabel*>("imagelabel")->pixmap().isNull());
+        EXPECT_TRUE(statusText(m_window).contains("not available")) << statusText(m_window).toStdString();
+    }
+}
+
+TEST_F(LoadTest, NamesWithNonAsciiCharactersLoad) {
+    const QString path = write(QString::fromUtf8("Fingerabdruck größe 測試.png"),
+                               patternImage(21, 13), "PNG");
+    ASSERT_TRUE(QFile::exists(path));
+    m_window.load(path);
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    EXPECT_EQ(m_window.currentPixmap()->size(), QSize(21, 13));
+}
+
+// The Open dialog: its filters, the load it starts, and what it enables.
+TEST_F(LoadTest, OpenDialogLoadsTheChosenFileAndEnablesSaveAndCopy) {
+    const QString path = write("chosen.png", patternImage(33, 22), "PNG");
+    QStringList filters, firstFilterPatterns;
+    testsupport::ModalWatcher watcher([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        if (auto* model = dialog->findChild<QFileSystemModel*>())
+            firstFilterPatterns = model->nameFilters();
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QMetaObject::invokeMethod(&m_window, "choose_load");
+    ASSERT_EQ(watcher.seen().size(), 1);
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    EXPECT_EQ(m_window.currentPixmap()->size(), QSize(33, 22));
+    EXPECT_TRUE(menuEntry(m_window, "&Save picture...")->isEnabled());
+    EXPECT_TRUE(menuEntry(m_window, "&Copy")->isEnabled());
+
+    ASSERT_EQ(filters.size(), 19);
+    EXPECT_EQ(filters[1], "WSQ - FBI's Wavelet Scalar Quantization (*.wsq)");
+    EXPECT_EQ(filters[18], "MNG - Muti-image Network Graphic Animation (*.mng)");
+    // The first entry, selected when the dialog opens, filters by all 18 patterns.
+    EXPECT_EQ(firstFilterPatterns,
+              QStringList({"*.wsq", "*.tif", "*.tiff", "*.png", "*.jpg", "*.jpeg", "*.bmp",
+                           "*.tga", "*.cel", "*.rgb", "*.gif", "*.psd", "*.iff", "*.pcx",
+                           "*.xbm", "*.xpm", "*.pnm", "*.mng"}));
+}
+
+TEST_F(LoadTest, CancelledOpenDialogSaysLoadingAborted) {
+    m_window.load(write("kept.png", patternImage(12, 12), "PNG"));
+    testsupport::ModalWatcher watcher;  // rejects the dialog
+    QMetaObject::invokeMethod(&m_window, "choose_load");
+    ASSERT_EQ(watcher.seen().size(), 1);
+    EXPECT_EQ(statusText(m_window), "Loading aborted");
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    EXPECT_EQ(m_window.currentPixmap()->size(), QSize(12, 12));
+    EXPECT_FALSE(menuEntry(m_window, "&Save picture...")->isEnabled());
+    EXPECT_FALSE(menuEntry(m_window, "&Copy")->isEnabled());
+    QTest::qWait(2300);
+    EXPECT_EQ(statusText(m_window), "");
+}

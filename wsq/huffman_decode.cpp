@@ -1,0 +1,262 @@
+// Reading the entropy-coded blocks: the bit reader, symbol decoding and coefficient expansion.
+#include "wsq/huffman_decode.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "wsq/byte_io.h"
+#include "wsq/codec_state.h"
+#include "wsq/codestream.h"
+
+namespace wsq {
+
+namespace {
+
+// continuation: this read completes a request that began in the previous byte, so a marker
+// here cannot end the block.
+int nextbits(uint16_t* obits, uint16_t* marker, const uint8_t** cbufptr, const uint8_t* ebufptr,
+             int* bit_count, int bits_req, bool continuation) {
+    uint8_t& code = codec_state().bit_reader_byte;
+    if (*bit_count == 0) {
+        uint8_t byte = 0;
+        if (int ret = getc_byte(&byte, cbufptr, ebufptr)) return ret;
+        *bit_count = 8;
+        code = byte;
+        // Inside coded data every 0xFF is followed by a stuffed 0x00. Any other byte after
+        // 0xFF is a marker: it ends the block, and only a one-bit read (the start of a
+        // symbol) may meet it.
+        if (byte == 0xff) {
+            uint8_t next = 0;
+            if (int ret = getc_byte(&next, cbufptr, ebufptr)) return ret;
+            if (next != 0) {
+                if (bits_req == 1 && !continuation) {
+                    *marker = static_cast<uint16_t>((0xff << 8) | next);
+                    *obits = 1;
+                    return 0;
+                }
+                std::fprintf(stderr, "ERROR: getc_nextbits_wsq : No stuffed zeros\n");
+                return -41;
+            }
+        }
+    }
+    if (bits_req <= *bit_count) {
+        const int shift = *bit_count - bits_req;
+        *obits = static_cast<uint16_t>((code >> shift) & ((1u << bits_req) - 1));
+        *bit_count = shift;
+        code = static_cast<uint8_t>(code & ((1u << shift) - 1));
+        return 0;
+    }
+    const int bits_needed = bits_req - *bit_count;
+    const uint16_t high = static_cast<uint16_t>(code & ((1u << *bit_count) - 1));
+    *bit_count = 0;
+    uint16_t low = 0;
+    if (int ret = nextbits(&low, marker, cbufptr, ebufptr, bit_count, bits_needed, true))
+        return ret;
+    *obits = static_cast<uint16_t>((high << bits_needed) | low);
+    return 0;
+}
+
+void print_overflow(int which) {
+    std::fprintf(stderr, "ERROR : huffman_decode_data_mem [%d]: ", which);
+    std::fprintf(stderr, "Decoded data extends past image buffer. ");
+    std::fprintf(stderr, "Encoded data appears corrupt or non-standard.\n");
+    std::fflush(stderr);
+}
+
+// Counts for which canonical codes exist: no more codes of each length than the shorter
+// codes leave room for (Kraft's inequality). Other counts would give codes that do not fit
+// their lengths and value indexes outside the table.
+bool counts_form_prefix_code(const uint8_t* huffbits) {
+    uint32_t room = 1;  // codes still free at the current length
+    for (int len = 1; len <= MAX_HUFFBITS; ++len) {
+        room *= 2;
+        if (huffbits[len - 1] > room) return false;
+        room -= huffbits[len - 1];
+    }
+    return true;
+}
+
+}  // namespace
+
+int getc_nextbits_wsq(uint16_t* obits, uint16_t* marker, const uint8_t** cbufptr,
+                      const uint8_t* ebufptr, int* bit_count, int bits_req) {
+    if (bits_req < 1 || bits_req > 16 || *bit_count < 0 || *bit_count > 8) {
+        std::fprintf(stderr, "ERROR: getc_nextbits_wsq : %d bits requested\n", bits_req);
+        return -41;
+    }
+    return nextbits(obits, marker, cbufptr, ebufptr, bit_count, bits_req, false);
+}
+
+int decode_symbol(int* osymbol, const DecodeTables& tables, const uint8_t* huffvalues,
+                  const uint8_t** cbufptr, const uint8_t* ebufptr, int* bit_count,
+                  uint16_t* marker) {
+    uint16_t bit = 0;
+    if (int ret = getc_nextbits_wsq(&bit, marker, cbufptr, ebufptr, bit_count, 1)) return ret;
+    if (*marker != 0) {
+        *osymbol = -1;
+        return 0;
+    }
+    int32_t code = bit;
+    int len = 1;
+    while (code > tables.maxcode[len]) {
+        if (len == MAX_HUFFBITS) {
+            std::fprintf(stderr, "ERROR : decode_symbol : no code of up to %d bits matches\n",
+                         MAX_HUFFBITS);
+            return -53;
+        }
+        if (int ret = getc_nextbits_wsq(&bit, marker, cbufptr, ebufptr, bit_count, 1)) return ret;
+        code = ((code << 1) + bit) & 0xffff;
+        ++len;
+        if (*marker != 0) {
+            *osymbol = -1;
+            return 0;
+        }
+    }
+    const int32_t index = tables.valptr[len] + code - tables.mincode[len];
+    if (index < 0 || index > MAX_HUFFCOUNTS_WSQ) {
+        std::fprintf(stderr, "ERROR : decode_symbol : code %d of %d bits has no value\n", code,
+                     len);
+        return -53;
+    }
+    *osymbol = huffvalues[index];
+    return 0;
+}
+
+int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
+                            HuffmanTableSet* dht_table, const uint8_t** cbufptr,
+                            const uint8_t* ebufptr) {
+    CodecState& state = codec_state();
+    uint16_t marker = 0;
+    if (int ret = getc_marker_wsq(&marker, TablesOrSob, cbufptr, ebufptr)) return ret;
+
+    // Counts are 64-bit: runs of up to 65535 zeros are added before they are checked.
+    int64_t count = 0;
+    int64_t nsamples =
+        int64_t{state.frm_header_wsq.width} * int64_t{state.frm_header_wsq.height};
+    bool uncoded_subtracted = false;
+    int blocks = 0;
+    int bit_count = 0;
+    int table_id = 0;
+    DecodeTables tables;
+    int16_t* out = ip;
+
+    for (;;) {
+        if (marker == EOI_WSQ) return 0;
+
+        if (marker != 0) {
+            while (marker != SOB_WSQ) {
+                if (int ret = getc_table_wsq(marker, dtt_table, dqt_table, dht_table, cbufptr,
+                                             ebufptr))
+                    return ret;
+                if (int ret = getc_marker_wsq(&marker, TablesOrSob, cbufptr, ebufptr))
+                    return ret;
+            }
+            if (dqt_table->dqt_def && !uncoded_subtracted) {
+                // Subbands with a bin width of 0 are not coded at all.
+                for (int k = 0; k < MAX_SUBBANDS; ++k) {
+                    if (dqt_table->q[k] == 0.0f)
+                        nsamples -= int64_t{state.q_tree[k].lenx} * state.q_tree[k].leny;
+                }
+                uncoded_subtracted = true;
+            }
+            uint8_t huff_table = 0;
+            if (int ret = getc_block_header(&huff_table, cbufptr, ebufptr)) return ret;
+            table_id = huff_table;
+            if (table_id >= MAX_DHT_TABLES || !(*dht_table)[table_id].tabdef) {
+                std::fprintf(stderr, "ERROR : huffman_decode_data_mem : ");
+                std::fprintf(stderr, "huffman table {%d} undefined.\n", table_id);
+                return -51;
+            }
+            const HuffmanTable& table = (*dht_table)[table_id];
+            if (!counts_form_prefix_code(table.huffbits.data())) {
+                std::fprintf(stderr, "ERROR : huffman_decode_data_mem : ");
+                std::fprintf(stderr, "huffman table {%d} counts form no prefix code.\n",
+                             table_id);
+                return -54;
+            }
+            std::vector<HuffCode> codes;
+            int num_codes = 0;
+            if (int ret = build_huffsizes(&codes, &num_codes, table.huffbits.data(),
+                                          MAX_HUFFCOUNTS_WSQ))
+                return ret;
+            assign_huffcodes(codes.data());
+            if (check_all_ones_codes(codes.data(), num_codes) != 0)
+                std::fprintf(stderr, "         hufftable_id = %d\n", table_id);
+            build_decode_tables(&tables, codes.data(), table.huffbits.data());
+            ++blocks;
+            bit_count = 0;
+            marker = 0;
+        }
+
+        int symbol = 0;
+        if (int ret = decode_symbol(&symbol, tables, (*dht_table)[table_id].huffvalues.data(),
+                                    cbufptr, ebufptr, &bit_count, &marker))
+            return ret;
+
+        if (symbol == -1) {
+            while (marker == COM_WSQ && blocks == 3) {
+                if (int ret = getc_table_wsq(marker, dtt_table, dqt_table, dht_table, cbufptr,
+                                             ebufptr))
+                    return ret;
+                if (int ret = getc_marker_wsq(&marker, AnyMarker, cbufptr, ebufptr)) return ret;
+            }
+            continue;
+        }
+
+        if (count > nsamples) {
+            print_overflow(1);
+            return -51;
+        }
+
+        int64_t run = -1;     // zeros to write, or -1 for one coefficient
+        int16_t value = 0;
+        uint16_t bits = 0;
+        if (symbol > 0 && symbol <= MAX_HUFFZRUN) {
+            run = symbol;
+            count += run;
+            if (count > nsamples) {
+                print_overflow(2);
+                return -51;
+            }
+        } else if (symbol == 101 || symbol == 102) {
+            if (int ret = getc_nextbits_wsq(&bits, &marker, cbufptr, ebufptr, &bit_count, 8))
+                return ret;
+            value = static_cast<int16_t>(symbol == 101 ? bits : -static_cast<int>(bits));
+        } else if (symbol == 103 || symbol == 104) {
+            if (int ret = getc_nextbits_wsq(&bits, &marker, cbufptr, ebufptr, &bit_count, 16))
+                return ret;
+            // A 16-bit payload of 32768 or more wraps, as the stored values are 16-bit.
+            value = static_cast<int16_t>(symbol == 103 ? bits : -static_cast<int>(bits));
+        } else if (symbol == 105 || symbol == 106) {
+            if (int ret = getc_nextbits_wsq(&bits, &marker, cbufptr, ebufptr, &bit_count,
+                                            symbol == 105 ? 8 : 16))
+                return ret;
+            run = bits;
+            count += run;
+            if (count > nsamples) {
+                print_overflow(symbol == 105 ? 3 : 4);
+                return -51;
+            }
+        } else if (symbol >= 107 && symbol <= 254) {
+            value = static_cast<int16_t>(symbol - 180);
+        } else {
+            std::fprintf(stderr, "ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n",
+                         symbol, symbol);
+            return -52;
+        }
+
+        if (run >= 0) {
+            for (int64_t i = 0; i < run; ++i) *out++ = 0;
+        } else {
+            if (count >= nsamples) {
+                print_overflow(1);
+                return -51;
+            }
+            *out++ = value;
+            ++count;
+        }
+    }
+}
+
+}  // namespace wsq

@@ -1,0 +1,141 @@
+// NISTCOM comments: the image facts a WSQ stream carries, written by the encoder and found by
+// the decoder.
+#include "wsq/nistcom.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "wsq/byte_io.h"
+#include "wsq/codestream.h"
+#include "wsq/records.h"
+
+namespace wsq {
+
+namespace {
+
+int set_int(const char* name, int value, FeatureList* fet) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d", value);
+    return updatefet_ret(name, text, fet);
+}
+
+bool begins_with_nistcom(const char* text, size_t len) {
+    const size_t n = std::strlen(NCM_HEADER);
+    return len >= n && std::memcmp(text, NCM_HEADER, n) == 0;
+}
+
+}  // namespace
+
+int combine_nistcom(FeatureListPtr* onistcom, int w, int h, int d, int ppi, int lossyflag) {
+    const bool created = !*onistcom;
+    FeatureListPtr local;
+    FeatureList* nistcom = onistcom->get();
+    if (created) {
+        if (int ret = allocfet_ret(&local, 6)) return ret;
+        nistcom = local.get();
+        // Its value is set once all entries are in.
+        if (int ret = updatefet_ret(NCM_HEADER, "1", nistcom)) return ret;
+    }
+    if (int ret = set_int("PIX_WIDTH", w, nistcom)) return ret;
+    if (int ret = set_int("PIX_HEIGHT", h, nistcom)) return ret;
+    if (int ret = set_int("PIX_DEPTH", d, nistcom)) return ret;
+    if (int ret = set_int("PPI", ppi, nistcom)) return ret;
+
+    std::optional<std::string> lossy;
+    const int found = lookupfet(&lossy, "LOSSY", nistcom);
+    if (found < 0) return found;
+    if (found == 1 && lossy && *lossy != "0" && lossyflag == 0) {
+        std::fprintf(stderr, "WARNING : combine_nistcom : ");
+        std::fprintf(stderr, "request to unset lossy flag ignored\n");
+    } else {
+        if (int ret = set_int("LOSSY", lossyflag, nistcom)) return ret;
+    }
+    if (int ret = set_int(NCM_HEADER, nistcom->num, nistcom)) return ret;
+    if (created) *onistcom = std::move(local);
+    return 0;
+}
+
+int add_wsq_nistcom_entries(FeatureListPtr* onistcom, int w, int h, int d, int ppi,
+                            int lossyflag, float r_bitrate) {
+    const bool created = !*onistcom;
+    if (int ret = combine_nistcom(onistcom, w, h, d, ppi, lossyflag)) return ret;
+    FeatureList* nistcom = onistcom->get();
+    auto fail = [&](int ret) {
+        if (created) onistcom->reset();
+        return ret;
+    };
+    if (int ret = updatefet_ret("COLORSPACE", "GRAY", nistcom)) return fail(ret);
+    if (int ret = updatefet_ret("COMPRESSION", "WSQ", nistcom)) return fail(ret);
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "%f", static_cast<double>(r_bitrate));
+    if (int ret = updatefet_ret("WSQ_BITRATE", rate, nistcom)) return fail(ret);
+    if (int ret = set_int(NCM_HEADER, nistcom->num, nistcom)) return fail(ret);
+    return 0;
+}
+
+int write_nistcom_comments(const char* comment_text, int w, int h, int d, int ppi, int lossyflag,
+                           float r_bitrate, uint8_t* odata, int oalloc, int* olen) {
+    FeatureListPtr nistcom;
+    bool write_separately = false;
+    if (comment_text != nullptr) {
+        if (std::strncmp(comment_text, NCM_HEADER, std::strlen(NCM_HEADER)) == 0) {
+            if (int ret = string2fet(&nistcom, comment_text)) return ret;
+        } else {
+            write_separately = true;
+        }
+    }
+    if (int ret = add_wsq_nistcom_entries(&nistcom, w, h, d, ppi, lossyflag, r_bitrate))
+        return ret;
+    std::string text;
+    if (int ret = fet2string(&text, nistcom.get())) return ret;
+    nistcom.reset();
+
+    // Both segments go to a scratch count, so a failure leaves the stream as it was.
+    int len = *olen;
+    if (int ret = putc_comment_segment(COM_WSQ, text.c_str(), static_cast<int>(text.size()),
+                                       odata, oalloc, &len))
+        return ret;
+    if (write_separately) {
+        const size_t n = std::strlen(comment_text);
+        const int cs = n > 65535 ? 65535 : static_cast<int>(n);  // refused by the writer
+        if (int ret = putc_comment_segment(COM_WSQ, comment_text, cs, odata, oalloc, &len))
+            return ret;
+    }
+    *olen = len;
+    return 0;
+}
+
+int find_nistcom_list(FeatureListPtr* onistcom, const uint8_t* idata, int ilen) {
+    const uint8_t* cur = idata;
+    const uint8_t* end = idata + (ilen > 0 ? ilen : 0);
+    uint16_t marker = 0;
+    if (int ret = getc_marker_wsq(&marker, SoiOnly, &cur, end)) return ret;
+    for (;;) {
+        if (int ret = getc_marker_wsq(&marker, AnyMarker, &cur, end)) return ret;
+        if (marker == SOB_WSQ) {
+            onistcom->reset();
+            return 0;
+        }
+        if (marker == COM_WSQ) {
+            // The text starts after the 2-byte length; look at it before reading the segment.
+            if (end - cur >= 2) {
+                const size_t avail = static_cast<size_t>(end - cur - 2);
+                const size_t seg = static_cast<size_t>((cur[0] << 8) | cur[1]);
+                const size_t text_len = seg >= 2 ? seg - 2 : 0;
+                if (begins_with_nistcom(reinterpret_cast<const char*>(cur + 2),
+                                        std::min(avail, text_len))) {
+                    std::string comment;
+                    if (int ret = getc_comment(&comment, &cur, end)) return ret;
+                    FeatureListPtr list;
+                    if (int ret = string2fet(&list, comment.c_str())) return ret;
+                    *onistcom = std::move(list);
+                    return 0;
+                }
+            }
+        }
+        if (int ret = getc_skip_marker_segment(marker, &cur, end)) return ret;
+    }
+}
+
+}  // namespace wsq
