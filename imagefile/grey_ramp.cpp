@@ -1,5 +1,7 @@
 #include "imagefile/grey_ramp.h"
 
+#include <cstddef>
+
 namespace imagefile {
 
 uint8_t GreyRampLevel(uint32_t index, uint32_t entries) {
