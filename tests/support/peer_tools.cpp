@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -92,6 +93,37 @@ void WriteNetpbm(const std::string& path, uint32_t width, uint32_t height, int c
         bytes.push_back(static_cast<uint8_t>(s));
     }
     WriteFileBytes(path, bytes);
+}
+
+bool ReadNetpbm(const std::string& path, NetpbmPicture* picture) {
+    const std::vector<uint8_t> bytes = ReadFileBytes(path);
+    size_t at = 0;
+    auto token = [&]() -> std::string {
+        while (at < bytes.size() && (std::isspace(bytes[at]) || bytes[at] == '#')) {
+            if (bytes[at] == '#') {
+                while (at < bytes.size() && bytes[at] != '\n') ++at;
+            } else {
+                ++at;
+            }
+        }
+        std::string t;
+        while (at < bytes.size() && !std::isspace(bytes[at])) t += char(bytes[at++]);
+        return t;
+    };
+    const std::string magic = token();
+    if (magic != "P5" && magic != "P6") return false;
+    const unsigned long width = std::stoul(token());
+    const unsigned long height = std::stoul(token());
+    const unsigned long maxval = std::stoul(token());
+    ++at;  // the one whitespace byte before the samples
+    const int channels = magic == "P5" ? 1 : 3;
+    const size_t count = size_t(width) * height * channels;
+    if (maxval != 255 || bytes.size() < at + count) return false;
+    picture->width = uint32_t(width);
+    picture->height = uint32_t(height);
+    picture->channels = channels;
+    picture->samples.assign(bytes.begin() + long(at), bytes.begin() + long(at + count));
+    return true;
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -46,6 +46,15 @@ bool RunPillowScript(const ScratchDir& scratch, const std::string& script);
 // (GRAYSCALE_ALPHA) and 4 (RGB_ALPHA); 16-bit big-endian samples when maxval exceeds 255.
 void WriteNetpbm(const std::string& path, uint32_t width, uint32_t height, int channels,
                  uint32_t maxval, const std::vector<uint16_t>& samples);
+// Reads a binary PGM (P5) or PPM (P6) file of 8-bit samples, as written by the peers;
+// false when the file is anything else.
+struct NetpbmPicture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    int channels = 0;
+    std::vector<uint8_t> samples;  // rows top-down
+};
+bool ReadNetpbm(const std::string& path, NetpbmPicture* picture);
 // Writes bytes to a file.
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
