@@ -67,6 +67,11 @@ private:
     void buildMenus();
     // Creates m_wsqFileWindow (wsqimageviewer_save.cpp).
     void createWsqFileWindow();
+    // The branches of save (wsqimageviewer_save.cpp); each says whether it wrote the file and
+    // has shown a warning box when it failed.
+    bool saveWsq(const QString& fileName);
+    bool saveWithToolkit(const QString& outputName, const char* format);
+    bool saveWithRasterLibrary(const QString& outputName, int file_type);
     // Takes the result of the WSQ or raster-library reader as the current image.
     void acceptLoadResult(const ImageLoadResult& result);
     // The common end of every load branch: the current image is shown at full size.
@@ -102,4 +107,6 @@ private:
     bool m_wsqSaveAccepted = false;
     // The comment last handed to the WSQ encoder; null at start.
     QByteArray m_commentText;
+    // Whether the last save wrote its file; the Save command reports success only then.
+    bool m_lastSaveWritten = false;
 };

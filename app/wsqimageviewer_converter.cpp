@@ -1,11 +1,9 @@
-// The Tools menu's file format converter. The converter window is not part of the program
-// yet: the menu entry says so.
-#include <QMessageBox>
-
-#include "viewer_messages.h"
+// The Tools menu's file format converter: one window, made on first use and shown again with
+// the settings the user left in it.
+#include "convertwindow.h"
 #include "wsqimageviewer.h"
 
 void wsqimageviewer::fileConverter() {
-    QMessageBox::information(this, viewerMessageCaption(),
-                             tr("The file format converter is not available yet"));
+    if (!m_convertWindow) m_convertWindow = new ConvertWindow(this, "convertwindow", true);
+    m_convertWindow->show();
 }

@@ -1,0 +1,34 @@
+#include "wsq_grey.h"
+
+namespace wsqgrey {
+
+QImage greyImage(const uint8_t* pixels, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const uint8_t* grey = pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (int x = 0; x < width; ++x) {
+            const QRgb g = grey[x];
+            row[x] = 0xFF000000u | g << 16 | g << 8 | g;
+        }
+    }
+    return image;
+}
+
+std::vector<uint8_t> greyBytes(const QImage& image) {
+    // Any depth the pixmap has comes out as 32-bit values here.
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    const int w = argb.width();
+    const int h = argb.height();
+    std::vector<uint8_t> grey(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        uint8_t* out = grey.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        for (int x = 0; x < w; ++x)
+            out[x] = static_cast<uint8_t>((qRed(row[x]) + qGreen(row[x]) + qBlue(row[x])) / 3);
+    }
+    return grey;
+}
+
+}  // namespace wsqgrey

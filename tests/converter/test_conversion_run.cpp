@@ -1,0 +1,204 @@
+// Conversion runs through the real main window: which files are taken, where their results
+// land, the percentages, the boxes of failed files, WSQ properties asked once, and Stop.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "converter/convert_window_access.h"
+#include "converter/customlistitem.h"
+#include "main_window_pointer.h"
+#include "support/modal_watcher.h"
+#include "support/qt_app_env.h"
+#include "wsqfilewindow.h"
+#include "wsqimageviewer.h"
+
+namespace {
+
+constexpr int kBmpOutput = 2;
+
+QImage picture(int width, int height, int seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 7 + seed * 40) & 255, (y * 5 + seed) & 255, (x ^ y) & 255));
+    return image;
+}
+
+// Closes every box and dialog a run opens, but leaves the (modal) converter window open.
+void closeAllButTheConverter(QWidget* modal) {
+    if (qobject_cast<ConvertWindow*>(modal)) return;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    else
+        modal->close();
+}
+
+// The boxes (and dialogs other than the converter window) that came up.
+QList<testsupport::SeenModal> boxesOf(const testsupport::ModalWatcher& watcher) {
+    QList<testsupport::SeenModal> boxes;
+    for (const auto& s : watcher.seen())
+        if (s.className != "ConvertWindow") boxes << s;
+    return boxes;
+}
+
+class ConversionRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_tmp.isValid());
+        m_in = m_tmp.path() + "/in";
+        m_out = m_tmp.path() + "/out";
+        QDir().mkpath(m_in);
+        QDir().mkpath(m_out);
+        setMainWindow(&m_viewer);
+        QMetaObject::invokeMethod(&m_viewer, "fileConverter");
+        m_window = m_viewer.findChild<ConvertWindow*>("convertwindow");
+        ASSERT_NE(m_window, nullptr);
+        m_window->inputDirectoryLineEdit->setText(m_in);
+        m_window->outputDirectoryLineEdit->setText(m_out);
+    }
+    void TearDown() override {
+        if (m_window) m_window->hide();
+        setMainWindow(nullptr);
+    }
+
+    QString write(const QString& relative, const QImage& image, const char* format) {
+        const QString path = m_in + "/" + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        EXPECT_TRUE(image.save(path, format)) << relative.toStdString();
+        return path;
+    }
+    void tick(const QString& labelStart) {
+        QTreeWidget* list = m_window->fileTypeListBox;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(0).startsWith(labelStart))
+                static_cast<CustomListItem*>(list->topLevelItem(i))->activate();
+    }
+    void run(int outputType) {
+        m_window->outputFileFormatComboBox->setCurrentIndex(outputType - 1);
+        m_window->startConversionButton->click();
+    }
+    QStringList outputs() const {
+        return QDir(m_out).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+    static int countOf(const QList<testsupport::SeenModal>& seen, const QString& text) {
+        int n = 0;
+        for (const auto& s : seen) n += s.text == text ? 1 : 0;
+        return n;
+    }
+
+    QTemporaryDir m_tmp;
+    QString m_in;
+    QString m_out;
+    wsqimageviewer m_viewer;
+    ConvertWindow* m_window = nullptr;
+};
+
+TEST_F(ConversionRun, TreeLandsFlatInTheOutputDirectoryWithOrWithoutSlash) {
+    const QImage top = picture(40, 30, 1), x = picture(33, 21, 2), y = picture(17, 25, 3);
+    write("top.png", top, "PNG");
+    write("x/inner.bmp", x, "BMP");
+    write("y/deeper.one.png", y, "PNG");  // picked up, but not loaded: nothing written
+    write("y/other.PNG", y, "PNG");       // the pattern is case-sensitive
+    tick("PNG - ");
+    tick("BMP - ");
+    m_window->subdirectoriesCheckBox->setChecked(true);
+
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    EXPECT_EQ(outputs(), QStringList({"inner.bmp", "top.bmp"}));
+    EXPECT_EQ(QImage(m_out + "/top.bmp").convertToFormat(QImage::Format_RGB32), top);
+    EXPECT_EQ(QImage(m_out + "/inner.bmp").convertToFormat(QImage::Format_RGB32), x);
+    const QStringList first = ConvertWindowTest::fileList(*m_window);
+    EXPECT_EQ(first, QStringList({m_in + "/top.png", m_in + "/x/inner.bmp",
+                                  m_in + "/y/deeper.one.png"}));
+    ASSERT_EQ(boxesOf(watcher).size(), 1);
+    EXPECT_EQ(boxesOf(watcher).last().text, "Conversion completed");
+    EXPECT_EQ(boxesOf(watcher).last().icon, QMessageBox::Information);
+    EXPECT_EQ(boxesOf(watcher).last().caption, "WSQ viewer");
+    EXPECT_EQ(countOf(watcher.seen(), "Conversion completed"), 1);
+    EXPECT_EQ(m_window->completionLabel->text(), "0");
+    EXPECT_EQ(m_window->completionProgressBar->value(), 0);
+
+    m_window->inputDirectoryLineEdit->setText(m_in + "/");
+    m_window->outputDirectoryLineEdit->setText(m_out + "/");
+    run(kBmpOutput);
+    EXPECT_EQ(ConvertWindowTest::fileList(*m_window), first);
+    // The main window ends showing the last file converted.
+    EXPECT_EQ(m_viewer.fileName(), m_in + "/y/deeper.one.png");
+}
+
+TEST_F(ConversionRun, SameBaseNameIsOverwrittenByTheLaterFile) {
+    const QImage a1 = picture(20, 20, 4), a2 = picture(24, 16, 5);
+    write("a.bmp", a1, "BMP");
+    write("a.png", a2, "PNG");
+    tick("PNG - ");
+    tick("BMP - ");
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    EXPECT_EQ(outputs(), QStringList({"a.bmp"}));
+    EXPECT_EQ(QImage(m_out + "/a.bmp").convertToFormat(QImage::Format_RGB32), a2);
+}
+
+TEST_F(ConversionRun, PercentagesForThreeFiles) {
+    for (const char* name : {"p1.png", "p2.png", "p3.png"}) write(name, picture(8, 8, 6), "PNG");
+    tick("PNG - ");
+    QStringList shown;
+    // Runs whenever events are processed: between files, and while the final box is open.
+    QTimer sampler;
+    sampler.setInterval(0);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const QString text = m_window->completionLabel->text();
+        if (shown.isEmpty() || shown.last() != text) shown << text;
+    });
+    sampler.start();
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    EXPECT_EQ(shown, QStringList({"33", "66", "100"}));
+    EXPECT_EQ(m_window->completionLabel->text(), "0");
+    EXPECT_EQ(outputs().size(), 3);
+}
+
+TEST_F(ConversionRun, StopPressedBetweenFilesEndsTheRunEarly) {
+    for (const char* name : {"s1.png", "s2.png", "s3.png", "s4.png"})
+        write(name, picture(8, 8, 7), "PNG");
+    tick("PNG - ");
+    bool stopWasEnabled = false;
+    QTimer::singleShot(0, m_window, [&] {
+        stopWasEnabled = m_window->stopConversionButton->isEnabled();
+        m_window->stopConversionButton->click();
+    });
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    EXPECT_TRUE(stopWasEnabled);
+    EXPECT_EQ(outputs(), QStringList({"s1.bmp"}));
+    EXPECT_EQ(countOf(watcher.seen(), "Conversion completed"), 1);
+    EXPECT_TRUE(m_window->startConversionButton->isEnabled());
+    EXPECT_FALSE(m_window->stopConversionButton->isEnabled());
+}
+
+TEST_F(ConversionRun, ConverterWindowIsMadeOnceAndKeepsItsState) {
+    tick("GIF - ");
+    m_window->subdirectoriesCheckBox->setChecked(true);
+    m_window->hide();
+    QMetaObject::invokeMethod(&m_viewer, "fileConverter");
+    EXPECT_EQ(m_viewer.findChildren<ConvertWindow*>().size(), 1);
+    EXPECT_EQ(m_viewer.findChild<ConvertWindow*>("convertwindow"), m_window);
+    EXPECT_TRUE(m_window->isVisible());
+    EXPECT_TRUE(m_window->isModal());
+    EXPECT_TRUE(m_window->subdirectoriesCheckBox->isChecked());
+    EXPECT_EQ(ConvertWindowTest::selectedPatterns(*m_window), QStringList({"*.gif"}));
+    EXPECT_EQ(m_window->inputDirectoryLineEdit->text(), m_in);
+}
+
+}  // namespace
