@@ -401,6 +401,42 @@ TEST(TiffFile, RefusesWhatItCannotShowAndMendsOddFiles) {
     EXPECT_TRUE(image.bits.empty());
 }
 
+TEST(TiffFile, SeparateBitPlanesIndexTheCornerColours) {
+    testsupport::ScratchDir scratch;
+    const std::string path = scratch.path("planes.tif");
+    // Eight pixels; plane s holds bit s of the pixel's red-green-blue index, and a fourth plane
+    // (alpha) clears the last two pixels.
+    for (const uint16_t samples : {uint16_t(3), uint16_t(4)}) {
+        SCOPED_TRACE(std::to_string(samples) + " planes");
+        TIFF* tif = TIFFOpen(path.c_str(), "w");
+        ASSERT_NE(tif, nullptr);
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 8);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 1);
+        if (samples == 4) {
+            const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+            TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+        }
+        // Pixel x has red bit (x & 4), green bit (x & 2), blue bit (x & 1).
+        uint8_t planes[4] = {0x0F, 0x33, 0x55, 0xFC};
+        for (uint16_t s = 0; s < samples; ++s) TIFFWriteEncodedStrip(tif, s, &planes[s], 1);
+        TIFFClose(tif);
+        BitmapImage image;
+        ASSERT_EQ(imagefile::ReadTiffFile(path.c_str(), &image, nullptr), 0u);
+        EXPECT_EQ(image.bitsPerPixel, 4);
+        EXPECT_EQ(image.transparentIndex, samples == 4 ? 8 : -1);
+        for (uint32_t x = 0; x < 8; ++x) {
+            const uint8_t r = (x & 4) ? 255 : 0, g = (x & 2) ? 255 : 0, b = (x & 1) ? 255 : 0;
+            const Rgba want = samples == 4 && x >= 6 ? Rgba{127, 127, 127, 0} : Rgba{r, g, b, 255};
+            EXPECT_EQ(PixelAt(image, x, 0), want) << x;
+        }
+    }
+}
+
 TEST(TiffFile, WriterNeverDestroysAnExistingFile) {
     testsupport::ScratchDir scratch;
     const std::string target = scratch.path("keep.tif");
