@@ -134,7 +134,6 @@ float add_product(float sum, float coef, float sample) {
                               static_cast<double>(coef) * static_cast<double>(sample));
 }
 
-// Applies all taps of f around the start cursor's position (the start is not moved).
 // A walk of count samples that moves right from position 1 or later and ends before the
 // last sample meets no edge rule: it reads consecutive samples, which is what the fast
 // paths below do, with the same sums in the same order.
@@ -142,6 +141,7 @@ bool interior_walk(const EdgeCursor& c, int count) {
     return c.step == 1 && c.pos >= 1 && c.pos + count <= c.n - 1;
 }
 
+// Applies all taps of f from the start cursor's position on (the start is not moved).
 float filter_at(const EdgeCursor& start, const Samples& x, const float* f, int size) {
     if (size > 0 && interior_walk(start, size)) {
         const float* p = x.base + start.pos * x.stride;

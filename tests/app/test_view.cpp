@@ -100,6 +100,29 @@ TEST_F(ViewTest, ZoomStepsScaleTheShownPicture) {
     EXPECT_EQ(m_window.currentPixmap()->size(), QSize(500, 500));
 }
 
+// Zoom Out rescales the picture as shown; Zoom In, Fit and edge drags start from the
+// full-size image, so they never pile up scaling losses.
+TEST_F(ViewTest, ZoomOutRescalesTheShownPictureTheOthersTheImage) {
+    auto scaled = [](const QImage& image, int side) {
+        return image.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    auto shownImage = [this] {
+        return label()->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    loadPicture(500, 500);
+    const QImage original = m_window.currentPixmap()->toImage();
+    call("zoomIn");
+    const QImage zoomedIn = shownImage();
+    EXPECT_EQ(zoomedIn, scaled(original, 599));
+    call("zoomOut");
+    EXPECT_EQ(shownImage(), scaled(zoomedIn, 499));
+    EXPECT_NE(shownImage(), scaled(original, 499));
+    call("zoomIn");  // 499 -> 598, from the full-size image again
+    EXPECT_EQ(shown(), QSize(598, 598));
+    EXPECT_EQ(shownImage(), scaled(original, 598));
+}
+
 TEST_F(ViewTest, ZoomLimitsAndFit) {
     loadPicture(1667, 20);
     call("zoomIn");
@@ -294,6 +317,14 @@ TEST_F(ViewTest, ToolbarToggleFollowsTheCheckMark) {
     call("showZoomToolbar");
     EXPECT_FALSE(toolbar->isVisible());
     EXPECT_FALSE(toggle->isChecked());
+    // Shown again from the tool-bar area's context menu: the check mark follows.
+    toolbar->toggleViewAction()->trigger();
+    EXPECT_TRUE(toolbar->isVisible());
+    EXPECT_TRUE(toggle->isChecked());
+    toolbar->toggleViewAction()->trigger();
+    EXPECT_FALSE(toggle->isChecked());
+    call("showZoomToolbar");
+    EXPECT_TRUE(toolbar->isVisible());
 }
 
 TEST_F(ViewTest, EditMenuActionEnablesCopyExactlyWithAnImage) {

@@ -10,7 +10,7 @@
 #include "imagefile/formats.h"
 #include "imagefile/image_error.h"
 #include "support/bitmap_pixels.h"
-#include "support/peer_tools.h"
+#include "support/raster_peer_tools.h"
 
 namespace {
 
@@ -114,7 +114,7 @@ TEST(GifFile, PlacesTheFirstFrameOnItsScreen) {
 }
 
 TEST(GifFile, ReadsPillowFilesWithTransparencyAndInterlace) {
-    if (testsupport::PillowPython().empty()) GTEST_SKIP() << "Pillow missing";
+    if (testsupport::PeerPillowPython().empty()) GTEST_SKIP() << "Pillow missing";
     testsupport::ScratchDir scratch;
     const std::string script = R"(
 from PIL import Image
@@ -127,7 +127,7 @@ for colours in (2, 16, 17):
     p.save(d + '/c%d.gif' % colours, interlace=True, transparency=1, optimize=False)
     p.save(d + '/c%d-plain.gif' % colours, interlace=False, optimize=False)
 )";
-    ASSERT_TRUE(testsupport::RunPillowScript(scratch, script));
+    ASSERT_TRUE(testsupport::RunPeerPython(script));
     for (uint32_t colours : {2u, 16u, 17u}) {
         for (const bool plain : {false, true}) {
             SCOPED_TRACE(std::to_string(colours) + (plain ? " colours, plain" : " colours, interlaced"));
@@ -163,18 +163,18 @@ TEST(GifFile, FailuresLeaveNoRecord) {
     BitmapImage image;
     EXPECT_EQ(imagefile::ReadGifFile(scratch.path("missing.gif").c_str(), &image), 7u);
     EXPECT_EQ(imagefile::ReadGifFile(path.c_str(), nullptr), 9u);
-    testsupport::WriteFileBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 'g', 'i', 'f', '!', '!', '!', '!', '!'});
+    testsupport::WritePeerFileBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 'g', 'i', 'f', '!', '!', '!', '!', '!'});
     EXPECT_EQ(imagefile::ReadGifFile(path.c_str(), &image), 1u);
 
     const std::vector<uint8_t> tiny = TinyGif();
-    testsupport::WriteFileBytes(path, tiny);
+    testsupport::WritePeerFileBytes(path, tiny);
     ASSERT_EQ(imagefile::ReadGifFile(path.c_str(), &image), 0u) << imagefile::GetLastImageErrorMessage();
     EXPECT_EQ(image.bitsPerPixel, 1);
     EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{255, 255, 255, 255}));
     EXPECT_EQ(PixelAt(image, 1, 1), (Rgba{0, 0, 0, 255}));
     // Every shorter prefix fails and leaves the record empty.
     for (size_t cut = 0; cut < tiny.size() - 1; ++cut) {
-        testsupport::WriteFileBytes(path, std::vector<uint8_t>(tiny.begin(), tiny.begin() + long(cut)));
+        testsupport::WritePeerFileBytes(path, std::vector<uint8_t>(tiny.begin(), tiny.begin() + long(cut)));
         const uint32_t code = imagefile::ReadGifFile(path.c_str(), &image);
         ASSERT_NE(code, 0u) << cut;
         ASSERT_TRUE(image.bits.empty() && image.palette.empty());
@@ -182,12 +182,12 @@ TEST(GifFile, FailuresLeaveNoRecord) {
     // A file with no picture at all.
     std::vector<uint8_t> empty(tiny.begin(), tiny.begin() + 19);
     empty.push_back(0x3B);
-    testsupport::WriteFileBytes(path, empty);
+    testsupport::WritePeerFileBytes(path, empty);
     EXPECT_EQ(imagefile::ReadGifFile(path.c_str(), &image), 1u);
     // A screen of zero width.
     std::vector<uint8_t> flat = tiny;
     flat[6] = 0;
-    testsupport::WriteFileBytes(path, flat);
+    testsupport::WritePeerFileBytes(path, flat);
     EXPECT_EQ(imagefile::ReadGifFile(path.c_str(), &image), 4u);
 }
 

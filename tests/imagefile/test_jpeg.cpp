@@ -11,7 +11,7 @@
 #include "imagefile/image_error.h"
 #include "support/bitmap_pixels.h"
 #include "support/file_size_limit.h"
-#include "support/peer_tools.h"
+#include "support/raster_peer_tools.h"
 
 namespace {
 
@@ -93,8 +93,8 @@ TEST(JpegFile, ReadsPeerFilesToThePixelsThePeerDecodes) {
             for (uint32_t c = 0; c < 3; ++c) rgb.push_back(uint16_t((x * 17 + y * 31 + c * 80 + x * y) & 0xFF));
         }
     }
-    testsupport::WriteNetpbm(scratch.path("rgb.ppm"), kWidth, kHeight, 3, 255, rgb);
-    testsupport::WriteNetpbm(scratch.path("grey.pgm"), kWidth, kHeight, 1, 255, grey);
+    testsupport::WriteNetpbmSamples(scratch.path("rgb.ppm"), kWidth, kHeight, 3, 255, rgb);
+    testsupport::WriteNetpbmSamples(scratch.path("grey.pgm"), kWidth, kHeight, 1, 255, grey);
     struct Case {
         const char* name;
         std::string make;
@@ -107,8 +107,8 @@ TEST(JpegFile, ReadsPeerFilesToThePixelsThePeerDecodes) {
         {"progressive", "convert '" + d + "/rgb.ppm' -interlace jpeg -quality 70 '" + d + "/peer.jpg'", false},
         {"subsampled 4:2:0", "convert '" + d + "/rgb.ppm' -sampling-factor 2x2 '" + d + "/peer.jpg'", false},
     };
-    if (!testsupport::PillowPython().empty()) {
-        const std::string pil = testsupport::PillowPython() + " -c \"from PIL import Image; Image.open('" + d +
+    if (!testsupport::PeerPillowPython().empty()) {
+        const std::string pil = testsupport::PeerPillowPython() + " -c \"from PIL import Image; Image.open('" + d +
                                 "/rgb.ppm').save('" + d + "/peer.jpg', ";
         cases.push_back({"Pillow progressive", pil + "progressive=True, quality=50)\"", false});
         cases.push_back({"Pillow optimised", pil + "optimize=True, quality=95, subsampling=0)\"", false});
@@ -118,15 +118,15 @@ TEST(JpegFile, ReadsPeerFilesToThePixelsThePeerDecodes) {
         ASSERT_TRUE(testsupport::RunPeerCommand(c.make));
         ASSERT_TRUE(testsupport::RunMagickConvert("'" + d + "/peer.jpg' -depth 8 '" + d +
                                                   (c.grey ? "/decoded.pgm'" : "/decoded.ppm'")));
-        testsupport::NetpbmPicture decoded;
-        ASSERT_TRUE(testsupport::ReadNetpbm(d + (c.grey ? "/decoded.pgm" : "/decoded.ppm"), &decoded));
+        testsupport::PeerPixels decoded;
+        ASSERT_TRUE(testsupport::ReadPeerNetpbm(d + (c.grey ? "/decoded.pgm" : "/decoded.ppm"), &decoded));
         BitmapImage image;
         ASSERT_EQ(imagefile::ReadJpegFile((d + "/peer.jpg").c_str(), &image), 0u) << imagefile::GetLastImageErrorMessage();
         ASSERT_EQ(image.bitsPerPixel, c.grey ? 8 : 24);
         ASSERT_EQ(decoded.width, image.width);
         for (uint32_t y = 0; y < kHeight; ++y) {
             for (uint32_t x = 0; x < kWidth; ++x) {
-                const uint8_t* s = &decoded.samples[(size_t{y} * kWidth + x) * decoded.channels];
+                const uint8_t* s = &decoded.data[(size_t{y} * kWidth + x) * decoded.channels];
                 const Rgba want = c.grey ? Rgba{s[0], s[0], s[0], 255} : Rgba{s[0], s[1], s[2], 255};
                 ExpectClose(want, PixelAt(image, x, y), 1, x, y);
             }
@@ -140,11 +140,11 @@ TEST(JpegFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     EXPECT_EQ(imagefile::ReadJpegFile(scratch.path("missing.jpg").c_str(), &image), 7u);
     EXPECT_EQ(imagefile::ReadJpegFile(scratch.path("missing.jpg").c_str(), nullptr), 9u);
     const std::string path = scratch.path("x.jpg");
-    testsupport::WriteFileBytes(path, {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'});
+    testsupport::WritePeerFileBytes(path, {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'});
     EXPECT_EQ(imagefile::ReadJpegFile(path.c_str(), &image), 1u);
 
     if (testsupport::MagickConvertAvailable()) {
-        testsupport::WriteNetpbm(scratch.path("rgb.ppm"), 16, 16, 3, 255, std::vector<uint16_t>(16 * 16 * 3, 90));
+        testsupport::WriteNetpbmSamples(scratch.path("rgb.ppm"), 16, 16, 3, 255, std::vector<uint16_t>(16 * 16 * 3, 90));
         ASSERT_TRUE(testsupport::RunMagickConvert("'" + scratch.path("rgb.ppm") + "' -colorspace cmyk '" + path + "'"));
         EXPECT_EQ(imagefile::ReadJpegFile(path.c_str(), &image), 8u);
         EXPECT_TRUE(image.bits.empty());
@@ -153,19 +153,19 @@ TEST(JpegFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     BitmapImage source = testsupport::MakeRecord(64, 48, 24);
     for (size_t i = 0; i < source.bits.size(); ++i) source.bits[i] = uint8_t(i * 7 + i / 192);
     ASSERT_EQ(imagefile::WriteJpegFile(path.c_str(), source, 90), 0u);
-    const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
+    const std::vector<uint8_t> bytes = testsupport::ReadPeerFileBytes(path);
     // A file cut inside its image data is a failed read, not a picture padded with grey.
-    testsupport::WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + long(bytes.size() * 2 / 3)));
+    testsupport::WritePeerFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + long(bytes.size() * 2 / 3)));
     EXPECT_EQ(imagefile::ReadJpegFile(path.c_str(), &image), 11u);
     EXPECT_TRUE(image.bits.empty());
 
     // A write that fails half-way (the file is closed, the old one kept, no temporary left).
     const std::string target = scratch.path("keep.jpg");
-    testsupport::WriteFileBytes(target, {'o', 'l', 'd'});
+    testsupport::WritePeerFileBytes(target, {'o', 'l', 'd'});
     BitmapImage big = testsupport::MakeRecord(400, 300, 24);
     for (size_t i = 0; i < big.bits.size(); ++i) big.bits[i] = uint8_t((i * 2654435761u) >> 13);
     EXPECT_EQ(testsupport::RunWithFileSizeLimit(3000, [&] { return int(imagefile::WriteJpegFile(target.c_str(), big, 100)); }), 12);
-    EXPECT_EQ(testsupport::ReadFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(testsupport::ReadPeerFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
     std::filesystem::remove(path);
     std::filesystem::remove(scratch.path("rgb.ppm"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir()), {}), 1);

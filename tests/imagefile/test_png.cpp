@@ -10,7 +10,7 @@
 #include "imagefile/image_error.h"
 #include "support/bitmap_pixels.h"
 #include "support/file_size_limit.h"
-#include "support/peer_tools.h"
+#include "support/raster_peer_tools.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ struct PngHeader {
 };
 
 PngHeader HeaderOf(const std::string& path) {
-    const std::vector<uint8_t> b = testsupport::ReadFileBytes(path);
+    const std::vector<uint8_t> b = testsupport::ReadPeerFileBytes(path);
     PngHeader h;
     if (b.size() < 33) return h;
     h.bitDepth = b[24];
@@ -170,7 +170,7 @@ TEST(PngFile, ReadsEveryColourTypeAndDepthMadeByImageMagick) {
                          (interlaced ? " interlaced" : ""));
             const Source s = MakeSource(c.channels, c.maxval);
             const std::string pnm = scratch.path(c.channels % 2 ? "src.pnm" : "src.pam");
-            testsupport::WriteNetpbm(pnm, kWidth, kHeight, c.channels, c.maxval, s.samples);
+            testsupport::WriteNetpbmSamples(pnm, kWidth, kHeight, c.channels, c.maxval, s.samples);
             const std::string png = scratch.path("peer.png");
             ASSERT_TRUE(testsupport::RunMagickConvert(
                 "'" + pnm + "' -define png:color-type=" + std::to_string(c.colourType) +
@@ -191,14 +191,14 @@ TEST(PngFile, ReadsEveryColourTypeAndDepthMadeByImageMagick) {
 }
 
 TEST(PngFile, ReadsPalettesAndTransparencyMadeByPillow) {
-    if (testsupport::PillowPython().empty()) GTEST_SKIP() << "Pillow missing";
+    if (testsupport::PeerPillowPython().empty()) GTEST_SKIP() << "Pillow missing";
     testsupport::ScratchDir scratch;
     const std::string raw = scratch.path("indices.raw");
     std::vector<uint8_t> indices;
     for (uint32_t y = 0; y < kHeight; ++y) {
         for (uint32_t x = 0; x < kWidth; ++x) indices.push_back(uint8_t(Noise(x, y, 0) % 4));
     }
-    testsupport::WriteFileBytes(raw, indices);
+    testsupport::WritePeerFileBytes(raw, indices);
     const Rgba palette[4] = {{10, 20, 30, 255}, {200, 0, 0, 255}, {0, 180, 0, 255}, {5, 5, 250, 255}};
     const std::string script = R"(
 from PIL import Image
@@ -216,7 +216,7 @@ g.save(d + '/grey-key.png', transparency=120)
 rgb = p.convert('RGB')
 rgb.save(d + '/rgb-key.png', transparency=(200, 0, 0))
 )";
-    ASSERT_TRUE(testsupport::RunPillowScript(scratch, script));
+    ASSERT_TRUE(testsupport::RunPeerPython(script));
     auto index = [&](uint32_t x, uint32_t y) { return indices[size_t{y} * kWidth + x]; };
     BitmapImage image;
     for (int bits : {1, 2, 4, 8}) {
@@ -267,36 +267,36 @@ TEST(PngFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     BitmapImage image;
     EXPECT_EQ(imagefile::ReadPngFile(scratch.path("missing.png").c_str(), &image), 7u);
     const std::string path = scratch.path("bad.png");
-    testsupport::WriteFileBytes(path, {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0});
+    testsupport::WritePeerFileBytes(path, {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0});
     EXPECT_EQ(imagefile::ReadPngFile(path.c_str(), &image), 8u);
     EXPECT_EQ(imagefile::ReadPngFile(path.c_str(), nullptr), 9u);
 
     const BitmapImage source = PatternRecord(24, false);
     ASSERT_EQ(imagefile::WritePngFile(path.c_str(), source), 0u);
-    std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
+    std::vector<uint8_t> bytes = testsupport::ReadPeerFileBytes(path);
     // Every prefix fails cleanly; one that ends inside the image data is a short read.
     for (size_t cut = 8; cut < bytes.size(); cut += 7) {
-        testsupport::WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
+        testsupport::WritePeerFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
         const uint32_t code = imagefile::ReadPngFile(path.c_str(), &image);
         ASSERT_TRUE(code == 11 || code == 1) << cut << ": " << code;
         ASSERT_TRUE(image.bits.empty());
     }
-    testsupport::WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end() - 20));
+    testsupport::WritePeerFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end() - 20));
     EXPECT_EQ(imagefile::ReadPngFile(path.c_str(), &image), 11u);
     // A damaged image chunk is library error 1.
     std::vector<uint8_t> damaged = bytes;
     damaged[50] ^= 0x55;
-    testsupport::WriteFileBytes(path, damaged);
+    testsupport::WritePeerFileBytes(path, damaged);
     EXPECT_EQ(imagefile::ReadPngFile(path.c_str(), &image), 1u);
 
     // A write that fails half-way leaves the old file as it was, with no temporary file.
     const std::string target = scratch.path("keep.png");
-    testsupport::WriteFileBytes(target, {'o', 'l', 'd'});
+    testsupport::WritePeerFileBytes(target, {'o', 'l', 'd'});
     const BitmapImage big = testsupport::MakeRecord(300, 300, 24);
     BitmapImage noisy = big;
     for (size_t i = 0; i < noisy.bits.size(); ++i) noisy.bits[i] = uint8_t(Noise(uint32_t(i), 1, 2) >> 3);
     EXPECT_EQ(testsupport::RunWithFileSizeLimit(2000, [&] { return int(imagefile::WritePngFile(target.c_str(), noisy)); }), 12);
-    EXPECT_EQ(testsupport::ReadFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(testsupport::ReadPeerFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
     std::filesystem::remove(path);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir()), {}), 1);
     EXPECT_EQ(imagefile::WritePngFile(scratch.path("no/dir/x.png").c_str(), source), 7u);

@@ -13,7 +13,7 @@
 #include "imagefile/image_error.h"
 #include "support/bitmap_pixels.h"
 #include "support/file_size_limit.h"
-#include "support/peer_tools.h"
+#include "support/raster_peer_tools.h"
 
 namespace {
 
@@ -256,7 +256,7 @@ TEST(TiffFile, ReadsFilesMadeByPeerTools) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string pnm = scratch.path(std::string(c.name) + (c.source.channels % 2 == 0 ? ".pam" : ".pnm"));
-        testsupport::WriteNetpbm(pnm, c.source.width, c.source.height, c.source.channels, c.source.maxval,
+        testsupport::WriteNetpbmSamples(pnm, c.source.width, c.source.height, c.source.channels, c.source.maxval,
                                  c.source.samples);
         const std::string base = scratch.path(std::string(c.name) + ".tif");
         ASSERT_TRUE(testsupport::RunMagickConvert("'" + pnm + "' " + c.convertOptions + " -compress none '" + base + "'"));
@@ -294,7 +294,7 @@ TEST(TiffFile, ReadsFilesMadeByPeerTools) {
                 const std::string again = scratch.path("again.tif");
                 ASSERT_EQ(imagefile::WriteTiffFile(again.c_str(), image, &info), 0u);
                 EXPECT_EQ(TagOf(again, TIFFTAG_ORIENTATION), ORIENTATION_BOTLEFT);
-                const std::vector<uint8_t> original = testsupport::ReadFileBytes(base);
+                const std::vector<uint8_t> original = testsupport::ReadPeerFileBytes(base);
                 uint32_t w = 0, h = 0;
                 const std::vector<Rgba> ours = LibtiffPicture(again, &w, &h);
                 const std::vector<Rgba> theirs = LibtiffPicture(base, &w, &h);
@@ -328,7 +328,7 @@ TEST(TiffFile, RefusesWhatItCannotShowAndMendsOddFiles) {
     BitmapImage image;
     EXPECT_EQ(imagefile::ReadTiffFile(scratch.path("missing.tif").c_str(), &image, nullptr), 7u);
     EXPECT_EQ(imagefile::GetLastImageError(), 7u);
-    testsupport::WriteFileBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
+    testsupport::WritePeerFileBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
     EXPECT_EQ(imagefile::ReadTiffFile(path.c_str(), &image, nullptr), 1u);
     EXPECT_EQ(imagefile::ReadTiffFile(path.c_str(), nullptr, nullptr), 9u);
 
@@ -395,7 +395,7 @@ TEST(TiffFile, RefusesWhatItCannotShowAndMendsOddFiles) {
     // before its picture is allocated.
     BitmapImage big = PatternRecord(24, false, 64, 64);
     ASSERT_EQ(imagefile::WriteTiffFile(path.c_str(), big, nullptr), 0u);
-    std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
+    std::vector<uint8_t> bytes = testsupport::ReadPeerFileBytes(path);
     std::filesystem::resize_file(path, bytes.size() / 2);
     EXPECT_NE(imagefile::ReadTiffFile(path.c_str(), &image, nullptr), 0u);
     EXPECT_TRUE(image.bits.empty());
@@ -441,13 +441,13 @@ TEST(TiffFile, WriterNeverDestroysAnExistingFile) {
     testsupport::ScratchDir scratch;
     const std::string target = scratch.path("keep.tif");
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
-    testsupport::WriteFileBytes(target, old);
+    testsupport::WritePeerFileBytes(target, old);
     const BitmapImage image = PatternRecord(24, false, 200, 100);
     const int code = testsupport::RunWithFileSizeLimit(4096, [&] {
         return int(imagefile::WriteTiffFile(target.c_str(), image, nullptr));
     });
     EXPECT_EQ(code, 12);
-    EXPECT_EQ(testsupport::ReadFileBytes(target), old);
+    EXPECT_EQ(testsupport::ReadPeerFileBytes(target), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir()), {}), 1);
     EXPECT_EQ(imagefile::WriteTiffFile(scratch.path("no/such/dir.tif").c_str(), image, nullptr), 7u);
 

@@ -1,65 +1,68 @@
 #include "support/peer_tools.h"
 
-#include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
+#include <sstream>
 
 namespace testsupport {
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "raster-peer-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m_dir = pattern;
-}
+namespace {
 
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_dir, ignored);
-}
-
-bool PeerToolAvailable(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) return false;
-    std::string dirs(path);
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        const std::string candidate = dirs.substr(start, end - start) + "/" + program;
-        if (end > start && access(candidate.c_str(), X_OK) == 0) return true;
-        start = end + 1;
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
     }
-    return false;
+    return quoted + "'";
 }
 
-bool RunPeerCommand(const std::string& commandLine) {
-    const std::string quiet = "(" + commandLine + ") >/dev/null 2>&1";
-    return std::system(quiet.c_str()) == 0;
+struct ScratchDirectory {
+    std::filesystem::path path;
+    ScratchDirectory() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "peer-tools-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+    }
+    ~ScratchDirectory() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+};
+
+}  // namespace
+
+void PrintTo(const PeerPixels& pixels, std::ostream* out) {
+    *out << pixels.width << " x " << pixels.height << " x " << pixels.channels << " {";
+    for (size_t i = 0; i < pixels.data.size() && i < 96; ++i) *out << (i ? " " : "") << int(pixels.data[i]);
+    *out << (pixels.data.size() > 96 ? " ...}" : "}");
 }
 
-bool TiffcpAvailable() { return PeerToolAvailable("tiffcp"); }
-
-bool RunTiffcp(const std::string& options, const std::string& in, const std::string& out) {
-    return RunPeerCommand("tiffcp " + options + " '" + in + "' '" + out + "'");
+std::string PeerPillowSavePam(const std::string& variable, const std::string& path) {
+    const std::string v = variable;
+    return "_a = " + v + ".mode in ('RGBA', 'LA', 'PA') or (" + v + ".mode == 'P' and 'transparency' in " + v +
+           ".info)\n"
+           "_c = " + v + ".convert('RGBA' if _a else 'RGB')\n"
+           "open('" + path + "', 'wb').write(('P7\\nWIDTH %d\\nHEIGHT %d\\nDEPTH %d\\nMAXVAL 255\\n"
+           "TUPLTYPE %s\\nENDHDR\\n' % (_c.size[0], _c.size[1], 4 if _a else 3, 'RGB_ALPHA' if _a else 'RGB'))"
+           ".encode() + _c.tobytes())\n";
 }
 
-bool MagickConvertAvailable() { return PeerToolAvailable("convert"); }
-
-bool RunMagickConvert(const std::string& arguments) { return RunPeerCommand("convert " + arguments); }
-
-bool GifbuildAvailable() { return PeerToolAvailable("gifbuild"); }
-
-bool RunGifbuild(const std::string& textFile, const std::string& gifFile) {
-    return RunPeerCommand("gifbuild < '" + textFile + "' > '" + gifFile + "'");
+bool PeerProgramAvailable(const std::string& program) {
+    return RunPeerCommand("command -v " + ShellQuote(program));
 }
 
-const std::string& PillowPython() {
+std::string PeerPillowPython() {
     static const std::string python = [] {
         for (const char* candidate : {"python3", "/usr/bin/python3"}) {
             if (RunPeerCommand(std::string(candidate) + " -c 'import PIL.Image'")) return std::string(candidate);
@@ -69,71 +72,125 @@ const std::string& PillowPython() {
     return python;
 }
 
-bool RunPillowScript(const ScratchDir& scratch, const std::string& script) {
-    if (PillowPython().empty()) return false;
-    const std::string file = scratch.path("peer_script.py");
-    std::ofstream(file) << script;
-    return RunPeerCommand(PillowPython() + " '" + file + "'");
+bool RunPeerCommand(const std::string& command) {
+    const int status = std::system(("(" + command + ") >/dev/null 2>&1").c_str());
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void WriteNetpbm(const std::string& path, uint32_t width, uint32_t height, int channels,
-                 uint32_t maxval, const std::vector<uint16_t>& samples) {
-    std::string header;
-    if (channels == 1 || channels == 3) {
-        header = std::string(channels == 1 ? "P5" : "P6") + "\n" + std::to_string(width) + " " +
-                 std::to_string(height) + "\n" + std::to_string(maxval) + "\n";
+bool RunPeerPython(const std::string& program) {
+    const std::string python = PeerPillowPython();
+    if (python.empty()) return false;
+    return RunPeerCommand(python + " -c " + ShellQuote(program));
+}
+
+std::string PeerScratchDirectory() {
+    static ScratchDirectory root;
+    static int counter = 0;
+    if (root.path.empty()) return std::string();
+    std::filesystem::path dir = root.path / std::to_string(++counter);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+bool WritePeerNetpbm(const std::string& path, const PeerPixels& pixels) {
+    std::ofstream out(path, std::ios::binary);
+    if (!out) return false;
+    if (pixels.channels == 1) {
+        out << "P5\n" << pixels.width << " " << pixels.height << "\n255\n";
+    } else if (pixels.channels == 3) {
+        out << "P6\n" << pixels.width << " " << pixels.height << "\n255\n";
     } else {
-        header = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
-                 "\nDEPTH " + std::to_string(channels) + "\nMAXVAL " + std::to_string(maxval) +
-                 "\nTUPLTYPE " + (channels == 2 ? "GRAYSCALE_ALPHA" : "RGB_ALPHA") + "\nENDHDR\n";
+        const char* tuple = pixels.channels == 2 ? "GRAYSCALE_ALPHA" : "RGB_ALPHA";
+        out << "P7\nWIDTH " << pixels.width << "\nHEIGHT " << pixels.height << "\nDEPTH "
+            << pixels.channels << "\nMAXVAL 255\nTUPLTYPE " << tuple << "\nENDHDR\n";
     }
-    std::vector<uint8_t> bytes(header.begin(), header.end());
-    for (uint16_t s : samples) {
-        if (maxval > 255) bytes.push_back(static_cast<uint8_t>(s >> 8));
-        bytes.push_back(static_cast<uint8_t>(s));
-    }
-    WriteFileBytes(path, bytes);
+    out.write(reinterpret_cast<const char*>(pixels.data.data()),
+              static_cast<std::streamsize>(pixels.data.size()));
+    return static_cast<bool>(out);
 }
 
-bool ReadNetpbm(const std::string& path, NetpbmPicture* picture) {
-    const std::vector<uint8_t> bytes = ReadFileBytes(path);
-    size_t at = 0;
-    auto token = [&]() -> std::string {
-        while (at < bytes.size() && (std::isspace(bytes[at]) || bytes[at] == '#')) {
-            if (bytes[at] == '#') {
-                while (at < bytes.size() && bytes[at] != '\n') ++at;
+bool ReadPeerNetpbm(const std::string& path, PeerPixels* pixels) {
+    const std::vector<uint8_t> bytes = ReadPeerFileBytes(path);
+    if (bytes.size() < 3 || bytes[0] != 'P') return false;
+    size_t pos = 2;
+    auto skipSpace = [&] {
+        while (pos < bytes.size()) {
+            if (bytes[pos] == '#') {
+                while (pos < bytes.size() && bytes[pos] != '\n') ++pos;
+            } else if (std::isspace(bytes[pos])) {
+                ++pos;
             } else {
-                ++at;
+                break;
             }
         }
-        std::string t;
-        while (at < bytes.size() && !std::isspace(bytes[at])) t += char(bytes[at++]);
-        return t;
     };
-    const std::string magic = token();
-    if (magic != "P5" && magic != "P6") return false;
-    const unsigned long width = std::stoul(token());
-    const unsigned long height = std::stoul(token());
-    const unsigned long maxval = std::stoul(token());
-    ++at;  // the one whitespace byte before the samples
-    const int channels = magic == "P5" ? 1 : 3;
-    const size_t count = size_t(width) * height * channels;
-    if (maxval != 255 || bytes.size() < at + count) return false;
-    picture->width = uint32_t(width);
-    picture->height = uint32_t(height);
-    picture->channels = channels;
-    picture->samples.assign(bytes.begin() + long(at), bytes.begin() + long(at + count));
+    auto number = [&]() -> long {
+        skipSpace();
+        long value = 0;
+        bool any = false;
+        while (pos < bytes.size() && std::isdigit(bytes[pos])) {
+            value = value * 10 + (bytes[pos++] - '0');
+            any = true;
+        }
+        return any ? value : -1;
+    };
+    PeerPixels result;
+    long maxval = 0;
+    if (bytes[1] == '5' || bytes[1] == '6') {
+        result.channels = bytes[1] == '5' ? 1 : 3;
+        const long w = number(), h = number();
+        maxval = number();
+        if (w <= 0 || h <= 0) return false;
+        result.width = static_cast<uint32_t>(w);
+        result.height = static_cast<uint32_t>(h);
+        ++pos;  // the one white-space byte before the raster
+    } else if (bytes[1] == '7') {
+        const size_t end = std::string(bytes.begin(), bytes.end()).find("ENDHDR\n");
+        if (end == std::string::npos) return false;
+        std::istringstream header(std::string(bytes.begin() + 2, bytes.begin() + end));
+        std::string key;
+        while (header >> key) {
+            if (key == "WIDTH") header >> result.width;
+            else if (key == "HEIGHT") header >> result.height;
+            else if (key == "DEPTH") header >> result.channels;
+            else if (key == "MAXVAL") header >> maxval;
+            else header.ignore(1 << 20, '\n');
+        }
+        pos = end + 7;
+    } else {
+        return false;
+    }
+    if (maxval != 255) return false;
+    const size_t n = size_t{result.width} * result.height * result.channels;
+    if (bytes.size() < pos + n) return false;
+    result.data.assign(bytes.begin() + static_cast<long>(pos), bytes.begin() + static_cast<long>(pos + n));
+    *pixels = std::move(result);
     return true;
 }
 
-void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+PeerPixels PeerTestPattern(uint32_t width, uint32_t height, uint32_t channels) {
+    PeerPixels pixels{width, height, channels, {}};
+    pixels.data.resize(size_t{width} * height * channels);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            for (uint32_t c = 0; c < channels; ++c) {
+                pixels.data[(size_t{y} * width + x) * channels + c] =
+                    static_cast<uint8_t>(x * 37 + y * 91 + c * 53 + (x * y) % 7);
+            }
+        }
+    }
+    return pixels;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+std::vector<uint8_t> ReadPeerFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool WritePeerFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
 }
 
 }  // namespace testsupport

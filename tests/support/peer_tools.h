@@ -1,62 +1,68 @@
-// Running the general image tools the raster tests use as peers (libtiff's tiffcp, ImageMagick's
-// convert, Pillow, giflib's gifbuild), and the scratch directory and netpbm files they work on.
-// Tests skip when a peer is missing.
+// Running general image tools (ImageMagick, netpbm, Pillow) from the raster tests as peers, and
+// the Netpbm files through which pixels go to and come from them. A test that needs a tool it
+// cannot find skips itself.
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace testsupport {
 
-// A fresh directory under the system temporary directory, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& dir() const { return m_dir; }
-    std::string path(const std::string& name) const { return m_dir + "/" + name; }
-
-private:
-    std::string m_dir;
-};
-
-// True when the program is found on the executable search path.
-bool PeerToolAvailable(const std::string& program);
-// Runs a shell command line with its output discarded; true when it exits with 0.
-bool RunPeerCommand(const std::string& commandLine);
-
-bool TiffcpAvailable();
-// tiffcp <options> <in> <out>
-bool RunTiffcp(const std::string& options, const std::string& in, const std::string& out);
-bool MagickConvertAvailable();
-// convert <arguments>
-bool RunMagickConvert(const std::string& arguments);
-bool GifbuildAvailable();
-// gifbuild < textFile > gifFile
-bool RunGifbuild(const std::string& textFile, const std::string& gifFile);
-// A Python interpreter that has Pillow, or an empty text.
-const std::string& PillowPython();
-// Runs a Python script with Pillow; true when it exits with 0.
-bool RunPillowScript(const ScratchDir& scratch, const std::string& script);
-
-// Writes a netpbm file of exact samples (rows top-down): PGM for 1 channel, PPM for 3, PAM for 2
-// (GRAYSCALE_ALPHA) and 4 (RGB_ALPHA); 16-bit big-endian samples when maxval exceeds 255.
-void WriteNetpbm(const std::string& path, uint32_t width, uint32_t height, int channels,
-                 uint32_t maxval, const std::vector<uint16_t>& samples);
-// Reads a binary PGM (P5) or PPM (P6) file of 8-bit samples, as written by the peers;
-// false when the file is anything else.
-struct NetpbmPicture {
+// Pixels exchanged with a peer: rows top-down, channels 1 (grey), 2 (grey, alpha), 3 (red,
+// green, blue) or 4 (red, green, blue, alpha), 8 bits each.
+struct PeerPixels {
     uint32_t width = 0;
     uint32_t height = 0;
-    int channels = 0;
-    std::vector<uint8_t> samples;  // rows top-down
+    uint32_t channels = 0;
+    std::vector<uint8_t> data;
+    const uint8_t* at(uint32_t x, uint32_t y) const {
+        return data.data() + (size_t{y} * width + x) * channels;
+    }
+    bool operator==(const PeerPixels&) const = default;
 };
-bool ReadNetpbm(const std::string& path, NetpbmPicture* picture);
-// Writes bytes to a file.
-void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
+
+// Lets GoogleTest show the size and bytes of a picture that differs.
+void PrintTo(const PeerPixels& pixels, std::ostream* out);
+// A Python statement that saves the Pillow image `variable` as a P7 file of its RGB or, for
+// images with alpha, RGBA pixels.
+std::string PeerPillowSavePam(const std::string& variable, const std::string& path);
+
+// True when `program` is on the search path.
+bool PeerProgramAvailable(const std::string& program);
+// A Python interpreter that can import Pillow, or an empty string.
+std::string PeerPillowPython();
+// Runs a shell command with its output discarded; true when it exited with status 0.
+bool RunPeerCommand(const std::string& command);
+// Runs a Python program with Pillow (see PeerPillowPython); true on exit status 0.
+bool RunPeerPython(const std::string& program);
+
+// A fresh directory for the files of one test, removed when the process ends.
+std::string PeerScratchDirectory();
+
+// Netpbm files: P5 (grey), P6 (colour) or P7 (any channel count, written with the tuple types
+// GRAYSCALE, GRAYSCALE_ALPHA, RGB, RGB_ALPHA). Maxval 255 only.
+bool WritePeerNetpbm(const std::string& path, const PeerPixels& pixels);
+bool ReadPeerNetpbm(const std::string& path, PeerPixels* pixels);
+
+// A small picture with a distinct value in every channel of every pixel.
+PeerPixels PeerTestPattern(uint32_t width, uint32_t height, uint32_t channels);
+
+// Reads a whole file, or writes bytes to one (false on failure).
+std::vector<uint8_t> ReadPeerFileBytes(const std::string& path);
+bool WritePeerFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace testsupport
+
+#define SKIP_WITHOUT_PEER_PROGRAM(program)                                   \
+    do {                                                                     \
+        if (!testsupport::PeerProgramAvailable(program))                     \
+            GTEST_SKIP() << (program) << " is not installed";                \
+    } while (0)
+
+#define SKIP_WITHOUT_PILLOW()                                                \
+    do {                                                                     \
+        if (testsupport::PeerPillowPython().empty())                         \
+            GTEST_SKIP() << "Pillow is not installed";                       \
+    } while (0)

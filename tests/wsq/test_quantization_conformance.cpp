@@ -1,6 +1,7 @@
-// The encoder's half of quantization against the streams of an independent implementation:
-// from each source picture and rate, our transform, variances and bit allocation must give
-// the stream's quantization table to the byte and its quantized values one for one.
+// Transform and quantization against the streams of an independent implementation: from
+// each source picture and rate, our transform, variances and bit allocation must give the
+// stream's quantization table to the byte and its quantized values one for one; from each
+// stream, unquantize and the inverse transform must give its decoded pixels.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -88,26 +89,34 @@ std::vector<uint8_t> dqt_segment(const std::vector<uint8_t>& stream) {
     return {};
 }
 
-// The quantized values of the stream, read with the decoder's own segment and block readers.
-bool stream_coefficients(const std::vector<uint8_t>& stream, std::vector<int16_t>* out) {
+// The tables, frame and quantized values of a stream, read with the decoder's own segment
+// and block readers.
+struct ParsedStream {
+    wsq::TransformTable dtt;
+    wsq::QuantTable dqt;
+    wsq::FrameHeader frame;
+    std::vector<int16_t> coefficients;
+};
+
+bool parse_stream(const std::vector<uint8_t>& stream, ParsedStream* out) {
     wsq::CodecState& state = wsq::codec_state();
     const uint8_t* cur = stream.data();
     const uint8_t* end = stream.data() + stream.size();
     uint16_t marker = 0;
     if (wsq::getc_marker_wsq(&marker, wsq::SoiOnly, &cur, end) != 0) return false;
-    wsq::TransformTable dtt;
-    wsq::QuantTable dqt;
     wsq::HuffmanTableSet dht{};
     for (;;) {
         if (wsq::getc_marker_wsq(&marker, wsq::TablesOrSof, &cur, end) != 0) return false;
         if (marker == wsq::SOF_WSQ) break;
-        if (wsq::getc_table_wsq(marker, &dtt, &dqt, &dht, &cur, end) != 0) return false;
+        if (wsq::getc_table_wsq(marker, &out->dtt, &out->dqt, &dht, &cur, end) != 0) return false;
     }
     if (wsq::getc_frame_header(&state.frm_header_wsq, &cur, end) != 0) return false;
-    const int w = state.frm_header_wsq.width, h = state.frm_header_wsq.height;
+    out->frame = state.frm_header_wsq;
+    const int w = out->frame.width, h = out->frame.height;
     wsq::build_subband_trees(state.w_tree, wsq::W_TREELEN, state.q_tree, wsq::Q_TREELEN, w, h);
-    out->assign(static_cast<size_t>(w) * h, 0);
-    return wsq::huffman_decode_data_mem(out->data(), &dtt, &dqt, &dht, &cur, end) == 0;
+    out->coefficients.assign(static_cast<size_t>(w) * h, 0);
+    return wsq::huffman_decode_data_mem(out->coefficients.data(), &out->dtt, &out->dqt, &dht,
+                                        &cur, end) == 0;
 }
 
 TEST(QuantizationConformance, TablesAndValuesMatchTheIndependentStreams) {
@@ -144,11 +153,49 @@ TEST(QuantizationConformance, TablesAndValuesMatchTheIndependentStreams) {
         ASSERT_FALSE(stream.empty());
         EXPECT_EQ(ours, dqt_segment(stream));
 
-        std::vector<int16_t> theirs;
-        ASSERT_TRUE(stream_coefficients(stream, &theirs));
+        ParsedStream parsed;
+        ASSERT_TRUE(parse_stream(stream, &parsed));
         int differing = 0;
-        for (int i = 0; i < used; ++i) differing += sip[i] != theirs[i];
+        for (int i = 0; i < used; ++i) differing += sip[i] != parsed.coefficients[i];
         EXPECT_EQ(differing, 0) << "of " << used << " quantized values";
+    }
+}
+
+// The decoder's half: unquantize and reconstruct the stream's values with its own tables,
+// then map to bytes with the frame's shift and scale; every pixel of the independent
+// decoding must come out.
+TEST(QuantizationConformance, ReconstructionMatchesTheIndependentDecoding) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.stream);
+        ParsedStream parsed;
+        ASSERT_TRUE(parse_stream(read_file(conformance_path(c.stream)), &parsed));
+        const int w = parsed.frame.width, h = parsed.frame.height;
+        wsq::WaveletTreeNode w_tree[wsq::W_TREELEN];
+        wsq::QuantTreeNode q_tree[wsq::Q_TREELEN];
+        wsq::build_subband_trees(w_tree, wsq::W_TREELEN, q_tree, wsq::Q_TREELEN, w, h);
+        std::vector<float> plane;
+        ASSERT_EQ(wsq::unquantize(&plane, &parsed.dqt, q_tree, wsq::Q_TREELEN,
+                                  parsed.coefficients.data(), w, h),
+                  0);
+        ASSERT_EQ(wsq::wsq_reconstruct(plane.data(), w, h, w_tree, wsq::W_TREELEN, &parsed.dtt),
+                  0);
+
+        const std::string decoded_name =
+            std::string(c.stream).substr(0, std::string(c.stream).size() - 4) + ".dec.png";
+        const QImage expected = QImage(QString::fromStdString(conformance_path(decoded_name.c_str())))
+                                    .convertToFormat(QImage::Format_Grayscale8);
+        ASSERT_EQ(expected.width(), w);
+        ASSERT_EQ(expected.height(), h);
+        int differing = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const double v = double(plane[static_cast<size_t>(y) * w + x]) *
+                                     parsed.frame.r_scale + parsed.frame.m_shift + 0.5;
+                const int byte = v < 0 ? 0 : (v > 255 ? 255 : static_cast<int>(v));
+                differing += byte != expected.constScanLine(y)[x];
+            }
+        }
+        EXPECT_EQ(differing, 0) << "of " << w * h << " pixels";
     }
 }
 
