@@ -70,8 +70,8 @@ Frame MakeFrame(uint32_t left, uint32_t top, uint32_t width, uint32_t height, bo
 TEST(GifFile, PlacesTheFirstFrameOnItsScreen) {
     if (!testsupport::GifbuildAvailable()) GTEST_SKIP() << "gifbuild missing";
     testsupport::ScratchDir scratch;
-    const std::string text = scratch.path("gif.txt");
-    const std::string gif = scratch.path("peer.gif");
+    const std::string text = scratch.file("gif.txt");
+    const std::string gif = scratch.file("peer.gif");
     struct Case {
         const char* name;
         uint32_t screenWidth, screenHeight, colours, background;
@@ -118,7 +118,7 @@ TEST(GifFile, ReadsPillowFilesWithTransparencyAndInterlace) {
     testsupport::ScratchDir scratch;
     const std::string script = R"(
 from PIL import Image
-d = ')" + scratch.dir() + R"('
+d = ')" + scratch.path().string() + R"('
 w, h = 13, 11
 for colours in (2, 16, 17):
     p = Image.new('P', (w, h))
@@ -132,7 +132,7 @@ for colours in (2, 16, 17):
         for (const bool plain : {false, true}) {
             SCOPED_TRACE(std::to_string(colours) + (plain ? " colours, plain" : " colours, interlaced"));
             BitmapImage image;
-            const std::string name = scratch.path("c" + std::to_string(colours) + (plain ? "-plain.gif" : ".gif"));
+            const std::string name = scratch.file("c" + std::to_string(colours) + (plain ? "-plain.gif" : ".gif"));
             ASSERT_EQ(imagefile::ReadGifFile(name.c_str(), &image), 0u) << imagefile::GetLastImageErrorMessage();
             // Pillow rounds the colour map up (a two-colour map to four entries).
             EXPECT_EQ(image.bitsPerPixel, image.paletteSize < 3 ? 1 : image.paletteSize <= 16 ? 4 : 8);
@@ -159,9 +159,9 @@ std::vector<uint8_t> TinyGif() {
 
 TEST(GifFile, FailuresLeaveNoRecord) {
     testsupport::ScratchDir scratch;
-    const std::string path = scratch.path("x.gif");
+    const std::string path = scratch.file("x.gif");
     BitmapImage image;
-    EXPECT_EQ(imagefile::ReadGifFile(scratch.path("missing.gif").c_str(), &image), 7u);
+    EXPECT_EQ(imagefile::ReadGifFile(scratch.file("missing.gif").c_str(), &image), 7u);
     EXPECT_EQ(imagefile::ReadGifFile(path.c_str(), nullptr), 9u);
     testsupport::WritePeerFileBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 'g', 'i', 'f', '!', '!', '!', '!', '!'});
     EXPECT_EQ(imagefile::ReadGifFile(path.c_str(), &image), 1u);

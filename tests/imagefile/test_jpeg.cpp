@@ -33,7 +33,7 @@ void ExpectClose(Rgba expected, Rgba actual, int tolerance, uint32_t x, uint32_t
 
 TEST(JpegFile, RoundTripsEveryWritableDepth) {
     testsupport::ScratchDir scratch;
-    const std::string path = scratch.path("round.jpg");
+    const std::string path = scratch.file("round.jpg");
     struct Case {
         const char* name;
         uint8_t depth;
@@ -77,8 +77,8 @@ TEST(JpegFile, RoundTripsEveryWritableDepth) {
     }
     // Below 8 bits there is nothing to write, and no file appears.
     for (uint8_t depth : {uint8_t(1), uint8_t(4)}) {
-        EXPECT_EQ(imagefile::WriteJpegFile(scratch.path("low.jpg").c_str(), testsupport::MakeRecord(8, 8, depth), 90), 2u);
-        EXPECT_FALSE(std::filesystem::exists(scratch.path("low.jpg")));
+        EXPECT_EQ(imagefile::WriteJpegFile(scratch.file("low.jpg").c_str(), testsupport::MakeRecord(8, 8, depth), 90), 2u);
+        EXPECT_FALSE(std::filesystem::exists(scratch.file("low.jpg")));
     }
 }
 
@@ -93,14 +93,14 @@ TEST(JpegFile, ReadsPeerFilesToThePixelsThePeerDecodes) {
             for (uint32_t c = 0; c < 3; ++c) rgb.push_back(uint16_t((x * 17 + y * 31 + c * 80 + x * y) & 0xFF));
         }
     }
-    testsupport::WriteNetpbmSamples(scratch.path("rgb.ppm"), kWidth, kHeight, 3, 255, rgb);
-    testsupport::WriteNetpbmSamples(scratch.path("grey.pgm"), kWidth, kHeight, 1, 255, grey);
+    testsupport::WriteNetpbmSamples(scratch.file("rgb.ppm"), kWidth, kHeight, 3, 255, rgb);
+    testsupport::WriteNetpbmSamples(scratch.file("grey.pgm"), kWidth, kHeight, 1, 255, grey);
     struct Case {
         const char* name;
         std::string make;
         bool grey;
     };
-    const std::string d = scratch.dir();
+    const std::string d = scratch.path().string();
     std::vector<Case> cases = {
         {"colour", "convert '" + d + "/rgb.ppm' -quality 85 '" + d + "/peer.jpg'", false},
         {"grey", "convert '" + d + "/grey.pgm' -quality 85 '" + d + "/peer.jpg'", true},
@@ -137,15 +137,15 @@ TEST(JpegFile, ReadsPeerFilesToThePixelsThePeerDecodes) {
 TEST(JpegFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     testsupport::ScratchDir scratch;
     BitmapImage image;
-    EXPECT_EQ(imagefile::ReadJpegFile(scratch.path("missing.jpg").c_str(), &image), 7u);
-    EXPECT_EQ(imagefile::ReadJpegFile(scratch.path("missing.jpg").c_str(), nullptr), 9u);
-    const std::string path = scratch.path("x.jpg");
+    EXPECT_EQ(imagefile::ReadJpegFile(scratch.file("missing.jpg").c_str(), &image), 7u);
+    EXPECT_EQ(imagefile::ReadJpegFile(scratch.file("missing.jpg").c_str(), nullptr), 9u);
+    const std::string path = scratch.file("x.jpg");
     testsupport::WritePeerFileBytes(path, {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'});
     EXPECT_EQ(imagefile::ReadJpegFile(path.c_str(), &image), 1u);
 
     if (testsupport::MagickConvertAvailable()) {
-        testsupport::WriteNetpbmSamples(scratch.path("rgb.ppm"), 16, 16, 3, 255, std::vector<uint16_t>(16 * 16 * 3, 90));
-        ASSERT_TRUE(testsupport::RunMagickConvert("'" + scratch.path("rgb.ppm") + "' -colorspace cmyk '" + path + "'"));
+        testsupport::WriteNetpbmSamples(scratch.file("rgb.ppm"), 16, 16, 3, 255, std::vector<uint16_t>(16 * 16 * 3, 90));
+        ASSERT_TRUE(testsupport::RunMagickConvert("'" + scratch.file("rgb.ppm") + "' -colorspace cmyk '" + path + "'"));
         EXPECT_EQ(imagefile::ReadJpegFile(path.c_str(), &image), 8u);
         EXPECT_TRUE(image.bits.empty());
     }
@@ -160,16 +160,16 @@ TEST(JpegFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     EXPECT_TRUE(image.bits.empty());
 
     // A write that fails half-way (the file is closed, the old one kept, no temporary left).
-    const std::string target = scratch.path("keep.jpg");
+    const std::string target = scratch.file("keep.jpg");
     testsupport::WritePeerFileBytes(target, {'o', 'l', 'd'});
     BitmapImage big = testsupport::MakeRecord(400, 300, 24);
     for (size_t i = 0; i < big.bits.size(); ++i) big.bits[i] = uint8_t((i * 2654435761u) >> 13);
     EXPECT_EQ(testsupport::RunWithFileSizeLimit(3000, [&] { return int(imagefile::WriteJpegFile(target.c_str(), big, 100)); }), 12);
     EXPECT_EQ(testsupport::ReadPeerFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
     std::filesystem::remove(path);
-    std::filesystem::remove(scratch.path("rgb.ppm"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir()), {}), 1);
-    EXPECT_EQ(imagefile::WriteJpegFile(scratch.path("no/dir/x.jpg").c_str(), source, 90), 7u);
+    std::filesystem::remove(scratch.file("rgb.ppm"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path().string()), {}), 1);
+    EXPECT_EQ(imagefile::WriteJpegFile(scratch.file("no/dir/x.jpg").c_str(), source, 90), 7u);
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ BitmapImage PatternRecord(uint8_t depth, bool greyRamp) {
 
 TEST(PngFile, RoundTripsEveryDepthWithTheColourTypeItImplies) {
     testsupport::ScratchDir scratch;
-    const std::string path = scratch.path("round.png");
+    const std::string path = scratch.file("round.png");
     struct Case {
         uint8_t depth;
         bool greyRamp;
@@ -169,9 +169,9 @@ TEST(PngFile, ReadsEveryColourTypeAndDepthMadeByImageMagick) {
             SCOPED_TRACE("colour type " + std::to_string(c.colourType) + " depth " + std::to_string(c.bitDepth) +
                          (interlaced ? " interlaced" : ""));
             const Source s = MakeSource(c.channels, c.maxval);
-            const std::string pnm = scratch.path(c.channels % 2 ? "src.pnm" : "src.pam");
+            const std::string pnm = scratch.file(c.channels % 2 ? "src.pnm" : "src.pam");
             testsupport::WriteNetpbmSamples(pnm, kWidth, kHeight, c.channels, c.maxval, s.samples);
-            const std::string png = scratch.path("peer.png");
+            const std::string png = scratch.file("peer.png");
             ASSERT_TRUE(testsupport::RunMagickConvert(
                 "'" + pnm + "' -define png:color-type=" + std::to_string(c.colourType) +
                 " -define png:bit-depth=" + std::to_string(c.bitDepth) +
@@ -193,7 +193,7 @@ TEST(PngFile, ReadsEveryColourTypeAndDepthMadeByImageMagick) {
 TEST(PngFile, ReadsPalettesAndTransparencyMadeByPillow) {
     if (testsupport::PeerPillowPython().empty()) GTEST_SKIP() << "Pillow missing";
     testsupport::ScratchDir scratch;
-    const std::string raw = scratch.path("indices.raw");
+    const std::string raw = scratch.file("indices.raw");
     std::vector<uint8_t> indices;
     for (uint32_t y = 0; y < kHeight; ++y) {
         for (uint32_t x = 0; x < kWidth; ++x) indices.push_back(uint8_t(Noise(x, y, 0) % 4));
@@ -202,7 +202,7 @@ TEST(PngFile, ReadsPalettesAndTransparencyMadeByPillow) {
     const Rgba palette[4] = {{10, 20, 30, 255}, {200, 0, 0, 255}, {0, 180, 0, 255}, {5, 5, 250, 255}};
     const std::string script = R"(
 from PIL import Image
-d = ')" + scratch.dir() + R"('
+d = ')" + scratch.path().string() + R"('
 idx = open(d + '/indices.raw', 'rb').read()
 p = Image.frombytes('P', ()" + std::to_string(kWidth) + ", " + std::to_string(kHeight) + R"(), idx)
 p.putpalette([10, 20, 30, 200, 0, 0, 0, 180, 0, 5, 5, 250])
@@ -221,7 +221,7 @@ rgb.save(d + '/rgb-key.png', transparency=(200, 0, 0))
     BitmapImage image;
     for (int bits : {1, 2, 4, 8}) {
         SCOPED_TRACE("palette of " + std::to_string(bits) + " bits");
-        const std::string file = scratch.path("p" + std::to_string(bits) + ".png");
+        const std::string file = scratch.file("p" + std::to_string(bits) + ".png");
         ASSERT_EQ(HeaderOf(file).bitDepth, bits);
         ASSERT_EQ(imagefile::ReadPngFile(file.c_str(), &image), 0u);
         EXPECT_EQ(image.bitsPerPixel, bits == 2 ? 4 : bits);
@@ -233,19 +233,19 @@ rgb.save(d + '/rgb-key.png', transparency=(200, 0, 0))
         }
     }
     // One fully transparent entry stays a palette picture with a transparent index.
-    ASSERT_EQ(imagefile::ReadPngFile(scratch.path("trns-first.png").c_str(), &image), 0u);
+    ASSERT_EQ(imagefile::ReadPngFile(scratch.file("trns-first.png").c_str(), &image), 0u);
     EXPECT_LE(image.bitsPerPixel, 8);
     EXPECT_EQ(image.transparentIndex, 0);
     EXPECT_EQ(PixelAt(image, 0, 0).a, index(0, 0) == 0 ? 0 : 255);
     // Several entries give an alpha channel.
-    ASSERT_EQ(imagefile::ReadPngFile(scratch.path("trns-many.png").c_str(), &image), 0u);
+    ASSERT_EQ(imagefile::ReadPngFile(scratch.file("trns-many.png").c_str(), &image), 0u);
     EXPECT_EQ(image.bitsPerPixel, 32);
     const uint8_t alphas[4] = {255, 128, 0, 255};
     // A colour key marks exactly the pixels of that colour.
     BitmapImage grey;
     BitmapImage rgb;
-    ASSERT_EQ(imagefile::ReadPngFile(scratch.path("grey-key.png").c_str(), &grey), 0u);
-    ASSERT_EQ(imagefile::ReadPngFile(scratch.path("rgb-key.png").c_str(), &rgb), 0u);
+    ASSERT_EQ(imagefile::ReadPngFile(scratch.file("grey-key.png").c_str(), &grey), 0u);
+    ASSERT_EQ(imagefile::ReadPngFile(scratch.file("rgb-key.png").c_str(), &rgb), 0u);
     EXPECT_EQ(grey.transparentIndex, 120);
     EXPECT_EQ(rgb.bitsPerPixel, 32);
     for (uint32_t y = 0; y < kHeight; ++y) {
@@ -265,8 +265,8 @@ rgb.save(d + '/rgb-key.png', transparency=(200, 0, 0))
 TEST(PngFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     testsupport::ScratchDir scratch;
     BitmapImage image;
-    EXPECT_EQ(imagefile::ReadPngFile(scratch.path("missing.png").c_str(), &image), 7u);
-    const std::string path = scratch.path("bad.png");
+    EXPECT_EQ(imagefile::ReadPngFile(scratch.file("missing.png").c_str(), &image), 7u);
+    const std::string path = scratch.file("bad.png");
     testsupport::WritePeerFileBytes(path, {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0});
     EXPECT_EQ(imagefile::ReadPngFile(path.c_str(), &image), 8u);
     EXPECT_EQ(imagefile::ReadPngFile(path.c_str(), nullptr), 9u);
@@ -290,7 +290,7 @@ TEST(PngFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     EXPECT_EQ(imagefile::ReadPngFile(path.c_str(), &image), 1u);
 
     // A write that fails half-way leaves the old file as it was, with no temporary file.
-    const std::string target = scratch.path("keep.png");
+    const std::string target = scratch.file("keep.png");
     testsupport::WritePeerFileBytes(target, {'o', 'l', 'd'});
     const BitmapImage big = testsupport::MakeRecord(300, 300, 24);
     BitmapImage noisy = big;
@@ -298,8 +298,8 @@ TEST(PngFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     EXPECT_EQ(testsupport::RunWithFileSizeLimit(2000, [&] { return int(imagefile::WritePngFile(target.c_str(), noisy)); }), 12);
     EXPECT_EQ(testsupport::ReadPeerFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
     std::filesystem::remove(path);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir()), {}), 1);
-    EXPECT_EQ(imagefile::WritePngFile(scratch.path("no/dir/x.png").c_str(), source), 7u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path().string()), {}), 1);
+    EXPECT_EQ(imagefile::WritePngFile(scratch.file("no/dir/x.png").c_str(), source), 7u);
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST(TiffFile, RoundTripsEveryDepthCompressionAndOrientation) {
         SCOPED_TRACE("depth " + std::to_string(c.depth) + " selector " + std::to_string(c.selector) +
                      " bottom-up " + std::to_string(c.bottomUp));
         const BitmapImage source = PatternRecord(c.depth, c.grey);
-        const std::string path = scratch.path("round.tif");
+        const std::string path = scratch.file("round.tif");
         TiffSaveInfo info;
         info.compression = c.selector;
         info.bottomUp = c.bottomUp;
@@ -149,7 +149,7 @@ TEST(TiffFile, RoundTripsEveryDepthCompressionAndOrientation) {
 
 TEST(TiffFile, PhotometricFollowsThePalette) {
     testsupport::ScratchDir scratch;
-    const std::string path = scratch.path("palette.tif");
+    const std::string path = scratch.file("palette.tif");
     BitmapImage ramp = PatternRecord(8, true);
     ASSERT_EQ(imagefile::WriteTiffFile(path.c_str(), ramp, nullptr), 0u);
     EXPECT_EQ(TagOf(path, TIFFTAG_PHOTOMETRIC), PHOTOMETRIC_MINISBLACK);
@@ -255,10 +255,10 @@ TEST(TiffFile, ReadsFilesMadeByPeerTools) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string pnm = scratch.path(std::string(c.name) + (c.source.channels % 2 == 0 ? ".pam" : ".pnm"));
+        const std::string pnm = scratch.file(std::string(c.name) + (c.source.channels % 2 == 0 ? ".pam" : ".pnm"));
         testsupport::WriteNetpbmSamples(pnm, c.source.width, c.source.height, c.source.channels, c.source.maxval,
                                  c.source.samples);
-        const std::string base = scratch.path(std::string(c.name) + ".tif");
+        const std::string base = scratch.file(std::string(c.name) + ".tif");
         ASSERT_TRUE(testsupport::RunMagickConvert("'" + pnm + "' " + c.convertOptions + " -compress none '" + base + "'"));
         struct Variant {
             const char* options;
@@ -270,7 +270,7 @@ TEST(TiffFile, ReadsFilesMadeByPeerTools) {
             SCOPED_TRACE(v.options);
             const bool separate = std::string(v.options).find("separate") != std::string::npos;
             if (separate && TagOf(base, TIFFTAG_SAMPLESPERPIXEL) == 1) continue;  // the same layout as contiguous
-            const std::string file = scratch.path("variant.tif");
+            const std::string file = scratch.file("variant.tif");
             if (separate) {
                 // tiffcp separates 8-bit samples only; ImageMagick writes planes of any depth.
                 ASSERT_TRUE(testsupport::RunMagickConvert("'" + pnm + "' " + c.convertOptions +
@@ -291,7 +291,7 @@ TEST(TiffFile, ReadsFilesMadeByPeerTools) {
 
             // A read-then-save keeps the orientation, and every reader agrees on the picture.
             if (c.flipped) {
-                const std::string again = scratch.path("again.tif");
+                const std::string again = scratch.file("again.tif");
                 ASSERT_EQ(imagefile::WriteTiffFile(again.c_str(), image, &info), 0u);
                 EXPECT_EQ(TagOf(again, TIFFTAG_ORIENTATION), ORIENTATION_BOTLEFT);
                 const std::vector<uint8_t> original = testsupport::ReadPeerFileBytes(base);
@@ -324,9 +324,9 @@ void WriteRawTiff(const std::string& path, uint32_t width, uint32_t height, uint
 
 TEST(TiffFile, RefusesWhatItCannotShowAndMendsOddFiles) {
     testsupport::ScratchDir scratch;
-    const std::string path = scratch.path("odd.tif");
+    const std::string path = scratch.file("odd.tif");
     BitmapImage image;
-    EXPECT_EQ(imagefile::ReadTiffFile(scratch.path("missing.tif").c_str(), &image, nullptr), 7u);
+    EXPECT_EQ(imagefile::ReadTiffFile(scratch.file("missing.tif").c_str(), &image, nullptr), 7u);
     EXPECT_EQ(imagefile::GetLastImageError(), 7u);
     testsupport::WritePeerFileBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
     EXPECT_EQ(imagefile::ReadTiffFile(path.c_str(), &image, nullptr), 1u);
@@ -403,7 +403,7 @@ TEST(TiffFile, RefusesWhatItCannotShowAndMendsOddFiles) {
 
 TEST(TiffFile, SeparateBitPlanesIndexTheCornerColours) {
     testsupport::ScratchDir scratch;
-    const std::string path = scratch.path("planes.tif");
+    const std::string path = scratch.file("planes.tif");
     // Eight pixels; plane s holds bit s of the pixel's red-green-blue index, and a fourth plane
     // (alpha) clears the last two pixels.
     for (const uint16_t samples : {uint16_t(3), uint16_t(4)}) {
@@ -439,7 +439,7 @@ TEST(TiffFile, SeparateBitPlanesIndexTheCornerColours) {
 
 TEST(TiffFile, WriterNeverDestroysAnExistingFile) {
     testsupport::ScratchDir scratch;
-    const std::string target = scratch.path("keep.tif");
+    const std::string target = scratch.file("keep.tif");
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
     testsupport::WritePeerFileBytes(target, old);
     const BitmapImage image = PatternRecord(24, false, 200, 100);
@@ -448,12 +448,12 @@ TEST(TiffFile, WriterNeverDestroysAnExistingFile) {
     });
     EXPECT_EQ(code, 12);
     EXPECT_EQ(testsupport::ReadPeerFileBytes(target), old);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir()), {}), 1);
-    EXPECT_EQ(imagefile::WriteTiffFile(scratch.path("no/such/dir.tif").c_str(), image, nullptr), 7u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path().string()), {}), 1);
+    EXPECT_EQ(imagefile::WriteTiffFile(scratch.file("no/such/dir.tif").c_str(), image, nullptr), 7u);
 
     // Replacing succeeds and leaves only the target.
     ASSERT_EQ(imagefile::WriteTiffFile(target.c_str(), image, nullptr), 0u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path().string()), {}), 1);
     BitmapImage back;
     ASSERT_EQ(imagefile::ReadTiffFile(target.c_str(), &back, nullptr), 0u);
     ExpectSamePicture(image, back);

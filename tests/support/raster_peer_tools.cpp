@@ -1,22 +1,6 @@
 #include "support/raster_peer_tools.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <stdexcept>
-
 namespace testsupport {
-
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "raster-peer-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m_dir = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_dir, ignored);
-}
 
 bool TiffcpAvailable() { return PeerProgramAvailable("tiffcp"); }
 

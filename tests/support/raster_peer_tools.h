@@ -1,5 +1,5 @@
 // The peers of the TIFF, PNG, JPEG and GIF tests beyond those of peer_tools.h: libtiff's tiffcp,
-// ImageMagick's convert and giflib's gifbuild, a scratch directory per test, and netpbm files
+// ImageMagick's convert and giflib's gifbuild, and netpbm files
 // of exact 8- or 16-bit samples. Tests skip when a peer is missing.
 #pragma once
 
@@ -8,22 +8,9 @@
 #include <vector>
 
 #include "support/peer_tools.h"
+#include "support/scratch_dir.h"
 
 namespace testsupport {
-
-// A fresh directory under the system temporary directory, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& dir() const { return m_dir; }
-    std::string path(const std::string& name) const { return m_dir + "/" + name; }
-
-private:
-    std::string m_dir;
-};
 
 bool TiffcpAvailable();
 // tiffcp <options> <in> <out>
