@@ -59,7 +59,9 @@ const QString kCollectionPrefix = QStringLiteral(":/images/");
 
 // Pulls the compiled-in collection out of the static viewer library; must stay outside any
 // namespace.
-static void initialiseResources() { Q_INIT_RESOURCE(resources); }
+static void initialiseResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 void registerEmbeddedImages() {
     static const bool registered = [] {
@@ -85,6 +87,10 @@ QPixmap embeddedPixmap(const QString& name) {
     return QPixmap(path);
 }
 
-QPixmap fileOpenIcon() { return QPixmap(kFileOpenXpm); }
+QPixmap fileOpenIcon() {
+    return QPixmap(kFileOpenXpm);
+}
 
-QPixmap diskIcon() { return QPixmap(kDiskXpm); }
+QPixmap diskIcon() {
+    return QPixmap(kDiskXpm);
+}

@@ -7,10 +7,10 @@ QString completeExtension(const QString& fileName) {
 }
 
 LoadBranch loadBranchForFileName(const QString& fileName) {
-    static const QStringList toolkit = {"png", "bmp", "xbm", "xpm", "pnm",
+    static const QStringList toolkit = {"png", "bmp",  "xbm", "xpm", "pnm",
                                         "jpg", "jpeg", "gif", "mng"};
     static const QStringList rasterLibrary = {"tif", "tiff", "tga", "cel",
-                                              "rgb", "psd", "iff", "pcx"};
+                                              "rgb", "psd",  "iff", "pcx"};
     const QString extension = completeExtension(fileName);
     if (extension == QLatin1String("wsq")) return LoadBranch::Wsq;
     if (toolkit.contains(extension)) return LoadBranch::Toolkit;

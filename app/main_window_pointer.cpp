@@ -4,6 +4,10 @@ namespace {
 wsqimageviewer* g_mainWindow = nullptr;
 }
 
-wsqimageviewer* mainWindow() { return g_mainWindow; }
+wsqimageviewer* mainWindow() {
+    return g_mainWindow;
+}
 
-void setMainWindow(wsqimageviewer* window) { g_mainWindow = window; }
+void setMainWindow(wsqimageviewer* window) {
+    g_mainWindow = window;
+}

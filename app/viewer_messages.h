@@ -3,4 +3,6 @@
 
 #include <QString>
 
-inline QString viewerMessageCaption() { return QStringLiteral("WSQ viewer"); }
+inline QString viewerMessageCaption() {
+    return QStringLiteral("WSQ viewer");
+}

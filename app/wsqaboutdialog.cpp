@@ -13,10 +13,22 @@
 #define WSQVIEWER_VERSION "1.0.0"
 #endif
 
-QString projectWebAddress() { return QStringLiteral("http://www.example.org/wsqviewer/"); }
+namespace {
 
-WSQAboutDialog::WSQAboutDialog(QWidget* parent, const char* name, bool modal,
-                               Qt::WindowFlags flags)
+// "Linux" rather than the kernel's own lower-case "linux".
+QString platformName() {
+    QString kernel = QSysInfo::kernelType();
+    if (!kernel.isEmpty()) kernel[0] = kernel[0].toUpper();
+    return kernel;
+}
+
+}  // namespace
+
+QString projectWebAddress() {
+    return QStringLiteral("http://www.example.org/wsqviewer/");
+}
+
+WSQAboutDialog::WSQAboutDialog(QWidget* parent, const char* name, bool modal, Qt::WindowFlags flags)
     : QDialog(parent, flags) {
     if (name) setObjectName(QString::fromLatin1(name));
     setModal(modal);
@@ -31,9 +43,10 @@ WSQAboutDialog::WSQAboutDialog(QWidget* parent, const char* name, bool modal,
     title->setObjectName(QStringLiteral("titleLabel"));
     title->setTextFormat(Qt::RichText);
     title->setText(QStringLiteral("<b>Tarvelon WSQ viewer %1 for %2 (%3)</b>")
-                       .arg(QStringLiteral(WSQVIEWER_VERSION), QSysInfo::kernelType(),
+                       .arg(QStringLiteral(WSQVIEWER_VERSION), platformName(),
                             QSysInfo::currentCpuArchitecture()));
     title->setAlignment(Qt::AlignHCenter);
+    title->setWordWrap(true);
     layout->addWidget(title);
 
     auto* description = new QTextEdit(this);

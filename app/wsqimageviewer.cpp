@@ -34,9 +34,11 @@ constexpr int kTransientMessageMs = 2000;
 
 // The Open dialog's filter list, one entry per line. Qt separates the patterns inside the
 // parentheses with spaces, so the first entry lists them that way to match all of them.
-const char* const kOpenFilters[] = {
+const char kAllBitmapFiles[] =
     "All Bitmap Files (*.wsq *.tif *.tiff *.png *.jpg *.jpeg *.bmp *.tga *.cel *.rgb *.gif "
-    "*.psd *.iff *.pcx *.xbm *.xpm *.pnm *.mng)",
+    "*.psd *.iff *.pcx *.xbm *.xpm *.pnm *.mng)";
+const char* const kOpenFilters[] = {
+    kAllBitmapFiles,
     "WSQ - FBI's Wavelet Scalar Quantization (*.wsq)",
     "TIFF - Macintosh Tagged Information File Format images (*.tiff)",
     "TIF - PC Tagged Information File Format images (*.tif)",
@@ -153,14 +155,17 @@ void wsqimageviewer::buildMenus() {
     m_copyAction = m_editMenu->addAction(tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), this,
                                          &wsqimageviewer::copyPicture);
     m_copyAction->setEnabled(false);
-    m_pasteAction = m_editMenu->addAction(tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
-                                          this, &wsqimageviewer::pastePicture);
+    m_pasteAction = m_editMenu->addAction(tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), this,
+                                          &wsqimageviewer::pastePicture);
 
     QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
     m_zoomToolbarAction =
         viewMenu->addAction(tr("Show zoom toolbar"), this, &wsqimageviewer::showZoomToolbar);
     m_zoomToolbarAction->setCheckable(true);
     m_zoomToolbarAction->setChecked(true);
+    // The tool bar can also be hidden from the tool-bar area's own context menu.
+    connect(m_zoomToolbar, &QToolBar::visibilityChanged, m_zoomToolbarAction,
+            &QAction::setChecked);
 
     QMenu* toolsMenu = menuBar()->addMenu(tr("&Tools"));
     toolsMenu->addAction(tr("File format converter"), this, &wsqimageviewer::fileConverter);
@@ -252,6 +257,10 @@ void wsqimageviewer::about() {
     dialog.exec();
 }
 
-void wsqimageviewer::closeEvent(QCloseEvent* e) { e->accept(); }
+void wsqimageviewer::closeEvent(QCloseEvent* e) {
+    e->accept();
+}
 
-void wsqimageviewer::moveEvent(QMoveEvent* e) { QMainWindow::moveEvent(e); }
+void wsqimageviewer::moveEvent(QMoveEvent* e) {
+    QMainWindow::moveEvent(e);
+}

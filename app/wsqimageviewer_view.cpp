@@ -21,8 +21,8 @@ namespace {
 
 // Every zoom step scales the whole picture anew, smoothly and to exactly the size asked for.
 QPixmap smoothScaled(const QPixmap& picture, QSize size) {
-    return QPixmap::fromImage(picture.toImage().scaled(size, Qt::IgnoreAspectRatio,
-                                                       Qt::SmoothTransformation));
+    return QPixmap::fromImage(
+        picture.toImage().scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 // How close (in pixels) a press must be to an edge of the picture to drag that edge.
@@ -99,8 +99,7 @@ void wsqimageviewer::mousePressEvent(QMouseEvent* e) {
 bool wsqimageviewer::event(QEvent* e) {
     if (e->type() == QEvent::MouseMove) {
         // The position the event was made at, which is where the cursor was.
-        const QPoint p =
-            mapFromGlobal(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
+        const QPoint p = mapFromGlobal(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
         // The picture follows the hand: moving right scrolls the view to the left.
         if (p.x() != m_lastMouseX) {
             QScrollBar* bar = m_scrollView->horizontalScrollBar();
@@ -164,4 +163,6 @@ void wsqimageviewer::showZoomToolbar() {
     }
 }
 
-void wsqimageviewer::editMenuAction() { m_copyAction->setEnabled(m_pixmap != nullptr); }
+void wsqimageviewer::editMenuAction() {
+    m_copyAction->setEnabled(m_pixmap != nullptr);
+}

@@ -16,8 +16,8 @@ namespace {
 
 // Greys, two blues, a green, the yellow of the folder and the red of the pupil ring.
 const QList<QRgb> kPalette16 = {
-    qRgb(255, 255, 255), qRgb(0, 0, 0),      qRgb(64, 64, 64),    qRgb(128, 128, 128),
-    qRgb(192, 192, 192), qRgb(224, 224, 224), qRgb(20, 60, 140),  qRgb(70, 130, 210),
+    qRgb(255, 255, 255), qRgb(0, 0, 0),       qRgb(64, 64, 64),    qRgb(128, 128, 128),
+    qRgb(192, 192, 192), qRgb(224, 224, 224), qRgb(20, 60, 140),   qRgb(70, 130, 210),
     qRgb(160, 200, 240), qRgb(30, 120, 60),   qRgb(110, 190, 120), qRgb(230, 190, 40),
     qRgb(250, 230, 150), qRgb(180, 40, 40),   qRgb(240, 150, 120), qRgb(96, 48, 16),
 };

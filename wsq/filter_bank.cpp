@@ -134,8 +134,21 @@ float add_product(float sum, float coef, float sample) {
                               static_cast<double>(coef) * static_cast<double>(sample));
 }
 
-// Applies all taps of f around the start cursor's position (the start is not moved).
+// A walk of count samples that moves right from position 1 or later and ends before the
+// last sample meets no edge rule: it reads consecutive samples, which is what the fast
+// paths below do, with the same sums in the same order.
+bool interior_walk(const EdgeCursor& c, int count) {
+    return c.step == 1 && c.pos >= 1 && c.pos + count <= c.n - 1;
+}
+
+// Applies all taps of f from the start cursor's position on (the start is not moved).
 float filter_at(const EdgeCursor& start, const Samples& x, const float* f, int size) {
+    if (size > 0 && interior_walk(start, size)) {
+        const float* p = x.base + start.pos * x.stride;
+        float sum = product(f[0], p[0]);
+        for (int i = 1; i < size; ++i) sum = add_product(sum, f[i], p[i * x.stride]);
+        return sum;
+    }
     EdgeCursor c = start;
     float sum = product(tap_or_zero(f, size, 0), x.at(c.pos));
     for (int i = 1; i < size; ++i) {
@@ -279,6 +292,16 @@ void synthesis_pass(float* out, const float* in, int lines, int n, int pitch, in
         // Overwrites the next output sample with the low band filtered by every second tap
         // from tap on.
         auto low_output = [&](int tap) {
+            if (tap < lsz && interior_walk(low_start, (lsz - tap + 1) / 2)) {
+                const float* p = low.base + low_start.pos * low.stride;
+                float sum = product(lo[tap], p[0]);
+                for (int i = tap + 2, j = 1; i < lsz; i += 2, ++j) {
+                    sum = add_product(sum, lo[i], p[j * low.stride]);
+                }
+                if (low_out < n) o[low_out * step_out] = sum;
+                ++low_out;
+                return;
+            }
             EdgeCursor c = low_start;
             float sum = product(tap_or_zero(lo, lsz, tap), low.at(c.pos));
             for (int i = tap + 2; i < lsz; i += 2) {
@@ -294,6 +317,17 @@ void synthesis_pass(float* out, const float* in, int lines, int n, int pitch, in
             EdgeCursor c = high_start;
             int sign = osfac;
             float* target = high_out < n ? &o[high_out * step_out] : nullptr;
+            if (tap < hsz && target != nullptr && interior_walk(c, (hsz - tap + 1) / 2)) {
+                const float* p = high.base + c.pos * high.stride;
+                for (int i = tap, j = 0; i < hsz; i += 2, ++j) {
+                    *target = static_cast<float>(static_cast<double>(*target) +
+                                                 static_cast<double>(hi[i]) *
+                                                     static_cast<double>(p[j * high.stride]) *
+                                                     static_cast<double>(sign));
+                }
+                ++high_out;
+                return;
+            }
             for (int i = tap; i < hsz; i += 2) {
                 if (c.pos == 0) {
                     if (c.left) {

@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QTest>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "imagelabel.h"
 #include "load_dispatch.h"
@@ -127,13 +127,14 @@ TEST_F(LoadTest, BranchesWithoutTheirReaderShowNothing) {
         m_window.load(path);
         EXPECT_EQ(m_window.currentPixmap(), nullptr);
         EXPECT_TRUE(m_window.findChild<ImageLabel*>("imagelabel")->pixmap().isNull());
-        EXPECT_TRUE(statusText(m_window).contains("not available")) << statusText(m_window).toStdString();
+        EXPECT_TRUE(statusText(m_window).contains("not available"))
+            << statusText(m_window).toStdString();
     }
 }
 
 TEST_F(LoadTest, NamesWithNonAsciiCharactersLoad) {
-    const QString path = write(QString::fromUtf8("Fingerabdruck größe 測試.png"),
-                               patternImage(21, 13), "PNG");
+    const QString path =
+        write(QString::fromUtf8("Fingerabdruck größe 測試.png"), patternImage(21, 13), "PNG");
     ASSERT_TRUE(QFile::exists(path));
     m_window.load(path);
     ASSERT_NE(m_window.currentPixmap(), nullptr);
@@ -165,9 +166,9 @@ TEST_F(LoadTest, OpenDialogLoadsTheChosenFileAndEnablesSaveAndCopy) {
     EXPECT_EQ(filters[18], "MNG - Muti-image Network Graphic Animation (*.mng)");
     // The first entry, selected when the dialog opens, filters by all 18 patterns.
     EXPECT_EQ(firstFilterPatterns,
-              QStringList({"*.wsq", "*.tif", "*.tiff", "*.png", "*.jpg", "*.jpeg", "*.bmp",
-                           "*.tga", "*.cel", "*.rgb", "*.gif", "*.psd", "*.iff", "*.pcx",
-                           "*.xbm", "*.xpm", "*.pnm", "*.mng"}));
+              QStringList({"*.wsq", "*.tif", "*.tiff", "*.png", "*.jpg", "*.jpeg", "*.bmp", "*.tga",
+                           "*.cel", "*.rgb", "*.gif", "*.psd", "*.iff", "*.pcx", "*.xbm", "*.xpm",
+                           "*.pnm", "*.mng"}));
 }
 
 TEST_F(LoadTest, CancelledOpenDialogSaysLoadingAborted) {

@@ -28,7 +28,9 @@ inline QAction* menuEntry(QMainWindow& window, const QString& text) {
     return nullptr;
 }
 
-inline QString statusText(QMainWindow& window) { return window.statusBar()->currentMessage(); }
+inline QString statusText(QMainWindow& window) {
+    return window.statusBar()->currentMessage();
+}
 
 // A picture whose pixels differ from row to row and column to column.
 inline QImage patternImage(int width, int height) {

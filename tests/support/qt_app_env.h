@@ -14,8 +14,7 @@ namespace testsupport {
 class QtApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "viewer-test";
         static char* argv[] = {name, nullptr};

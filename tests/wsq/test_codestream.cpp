@@ -88,9 +88,9 @@ Bytes dht_table(uint8_t id, const std::vector<uint8_t>& counts16, const Bytes& v
 Bytes dht_segment(const std::vector<Bytes>& tables) {
     Bytes body;
     for (const Bytes& t : tables) body.insert(body.end(), t.begin(), t.end());
-    Bytes b = {static_cast<uint8_t>((body.size() + 2) >> 8), static_cast<uint8_t>(body.size() + 2)};
-    b.insert(b.end(), body.begin(), body.end());
-    return b;
+    const size_t len = body.size() + 2;
+    body.insert(body.begin(), {static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(len)});
+    return body;
 }
 
 std::vector<uint8_t> counts(std::initializer_list<uint8_t> first) {

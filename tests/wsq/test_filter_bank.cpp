@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/synthesis_filters.h"
+#include "wsq/codestream.h"
 #include "wsq/filter_bank.h"
 #include "wsq/wavelet.h"
 
@@ -60,12 +61,36 @@ TEST(FilterBank, DecoderReadsTheCentreTapAsWritten) {
     EXPECT_FLOAT_EQ(t.hifilt[3], -0.37740284f);
     EXPECT_FLOAT_EQ(t.lofilt[0], -0.06453888f);
     EXPECT_FLOAT_EQ(t.lofilt[2], 0.41809228f);
+
+    // The same filters through the codestream's DTT writer and reader.
+    uint8_t segment[64];
+    int len = 0;
+    ASSERT_EQ(wsq::putc_transform_table(wsq::kAnalysisLowPass, 9, wsq::kAnalysisHighPass, 7,
+                                        segment, sizeof segment, &len),
+              0);
+    const uint8_t* cur = segment + 2;  // past the marker
+    wsq::TransformTable read;
+    ASSERT_EQ(wsq::getc_transform_table(&read, &cur, segment + len), 0);
+    EXPECT_EQ(read.hifilt, t.hifilt);
+    EXPECT_EQ(read.lofilt, t.lofilt);
+    EXPECT_EQ(read.hisize, 9);
+    EXPECT_EQ(read.losize, 7);
 }
 
 // Low output k is centred on sample 2k, high output k on sample 2k + 1, both mirrored at the
-// line ends; with inv set the high band comes first.
+// line ends; with inv set the high band comes first. The sum is rounded to float after every
+// tap, in tap order, so the outputs match to the bit.
+float mirrored_sum(const std::vector<float>& x, const float* f, int taps, int first) {
+    const int n = static_cast<int>(x.size());
+    float sum = static_cast<float>(double(f[0]) * x[mirror(first, n)]);
+    for (int j = 1; j < taps; ++j) {
+        sum = static_cast<float>(double(sum) + double(f[j]) * x[mirror(first + j, n)]);
+    }
+    return sum;
+}
+
 TEST(FilterBank, AnalysisMatchesMirroredConvolution) {
-    for (int n = 2; n <= 40; ++n) {
+    for (int n = 1; n <= 70; ++n) {
         const std::vector<float> x = random_line(n, 100 + n);
         for (int inv = 0; inv <= 1; ++inv) {
             SCOPED_TRACE(testing::Message() << "n = " << n << " inv = " << inv);
@@ -73,14 +98,14 @@ TEST(FilterBank, AnalysisMatchesMirroredConvolution) {
             const int llen = (n + 1) / 2;
             const int hlen = n / 2;
             for (int k = 0; k < llen; ++k) {
-                double sum = 0;
-                for (int j = 0; j < 9; ++j) sum += wsq::kAnalysisLowPass[j] * x[mirror(2 * k + j - 4, n)];
-                EXPECT_NEAR(out[(inv ? hlen : 0) + k], sum, 1e-4) << "low " << k;
+                EXPECT_EQ(out[(inv ? hlen : 0) + k],
+                          mirrored_sum(x, wsq::kAnalysisLowPass, 9, 2 * k - 4))
+                    << "low " << k;
             }
             for (int k = 0; k < hlen; ++k) {
-                double sum = 0;
-                for (int j = 0; j < 7; ++j) sum += wsq::kAnalysisHighPass[j] * x[mirror(2 * k + j - 2, n)];
-                EXPECT_NEAR(out[(inv ? 0 : llen) + k], sum, 1e-4) << "high " << k;
+                EXPECT_EQ(out[(inv ? 0 : llen) + k],
+                          mirrored_sum(x, wsq::kAnalysisHighPass, 7, 2 * k - 2))
+                    << "high " << k;
             }
         }
     }

@@ -1,0 +1,180 @@
+// The decoder driver over hand-built streams: outputs, resolution, and every failure path.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/wsq_stream_builder.h"
+#include "wsq/decoder.h"
+#include "wsq/quantization.h"
+#include "wsq/wavelet.h"
+#include "wsq/codec_state.h"
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+using testsupport::WsqStreamSpec;
+using StreamSpec = testsupport::WsqStreamSpec;
+
+Bytes build(const StreamSpec& s) { return testsupport::build_wsq_stream(s); }
+
+struct Result {
+    int ret = 0;
+    std::string err;
+    std::vector<uint8_t> pixels = {7};
+    int w = -5, h = -5, d = -5, ppi = -5, lossy = -5, encoder = -5, software = -5;
+};
+
+Result decode(const Bytes& b) {
+    Result r;
+    CaptureStderr();
+    r.ret = wsq::wsq_decode_mem(&r.pixels, &r.w, &r.h, &r.d, &r.ppi, &r.lossy, &r.encoder,
+                                &r.software, b.data(), static_cast<int>(b.size()));
+    r.err = GetCapturedStderr();
+    return r;
+}
+
+void expect_untouched(const Result& r) {
+    EXPECT_EQ(r.pixels, std::vector<uint8_t>{7});
+    EXPECT_EQ(r.w, -5);
+    EXPECT_EQ(r.h, -5);
+    EXPECT_EQ(r.ppi, -5);
+}
+
+TEST(Decoder, DecodesAHandBuiltStream) {
+    StreamSpec spec;
+    Result r = decode(build(spec));
+    ASSERT_EQ(r.ret, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.w, 16);
+    EXPECT_EQ(r.h, 12);
+    EXPECT_EQ(r.d, 8);
+    EXPECT_EQ(r.ppi, 500);
+    EXPECT_EQ(r.lossy, 1);
+    EXPECT_EQ(r.encoder, 0);
+    EXPECT_EQ(r.software, 0);
+    EXPECT_EQ(r.pixels, std::vector<uint8_t>(16 * 12, 100));
+
+    // Small frames decode too.
+    for (int size : {1, 2, 3, 5}) {
+        SCOPED_TRACE(size);
+        spec.width = size;
+        spec.height = size + 1;
+        r = decode(build(spec));
+        ASSERT_EQ(r.ret, 0) << r.err;
+        EXPECT_EQ(r.pixels.size(), static_cast<size_t>(size * (size + 1)));
+    }
+}
+
+TEST(Decoder, ResolutionFromTheNistcomComment) {
+    StreamSpec spec;
+    spec.nistcom = false;
+    Result r = decode(build(spec));
+    ASSERT_EQ(r.ret, 0) << r.err;
+    EXPECT_EQ(r.ppi, -1);
+
+    spec.comment = "NIST_COM 2\nPIX_WIDTH 16";
+    r = decode(build(spec));
+    EXPECT_EQ(r.ret, -2);
+    EXPECT_EQ(r.err, "ERROR : extractfet_ret : feature PPI not found\n");
+    expect_untouched(r);
+
+    spec.comment = "NIST_COM 2\nPPI ";
+    r = decode(build(spec));
+    ASSERT_EQ(r.ret, 0) << r.err;
+    EXPECT_EQ(r.ppi, -1);
+
+    spec.comment = "NIST_COM 2\nPPI  +1000dpi";
+    r = decode(build(spec));
+    ASSERT_EQ(r.ret, 0) << r.err;
+    EXPECT_EQ(r.ppi, 1000);
+    spec.comment = "NIST_COM 2\nPPI high";
+    r = decode(build(spec));
+    EXPECT_EQ(r.ppi, 0);
+}
+
+TEST(Decoder, StreamsWithoutATransformTableGiveNoImage) {
+    StreamSpec spec;
+    spec.dtt = false;
+    Result r = decode(build(spec));
+    ASSERT_EQ(r.ret, 0) << r.err;
+    EXPECT_TRUE(r.pixels.empty());
+    EXPECT_EQ(r.w, 0);
+    EXPECT_EQ(r.h, 0);
+    EXPECT_EQ(r.d, 8);
+    EXPECT_EQ(r.lossy, 1);
+    EXPECT_EQ(r.ppi, -5);  // left as the caller set it
+}
+
+TEST(Decoder, FailurePaths) {
+    struct Case {
+        const char* what;
+        Bytes stream;
+        int code;
+        std::string message;
+    };
+    StreamSpec no_soi;
+    no_soi.soi = false;
+    StreamSpec no_dht;
+    no_dht.dht = false;
+    StreamSpec zero_width;
+    zero_width.width = 0;
+    StreamSpec huge;
+    huge.width = 65535;
+    huge.height = 65535;
+    Bytes sob_first = {0xFF, 0xA0, 0xFF, 0xA3, 0x00, 0x03, 0x00};
+    Bytes cut = build(StreamSpec{});
+    cut.resize(cut.size() - 40);  // inside the frame header
+
+    const Case cases[] = {
+        {"empty", {}, -40, "ERROR : getc_bytes : premature End Of Buffer\n"},
+        {"no SOI", build(no_soi), -88, "ERROR : getc_marker_wsq : No SOI marker. {FFA8}\n"},
+        {"SOB before SOF", sob_first, -89,
+         "ERROR : getc_marker_wsq : No SOF, Table, or comment markers.\n"},
+        {"undefined table", build(no_dht), -51,
+         "ERROR : huffman_decode_data_mem : huffman table {0} undefined.\n"},
+        {"zero width", build(zero_width), -22,
+         "ERROR: wsq_decode_mem : frame of 0 x 12 pixels is empty\n"},
+        {"too many pixels", build(huge), -23,
+         "ERROR: wsq_decode_mem : frame of 65535 x 65535 pixels exceeds the limit of 67108864 "
+         "pixels\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = decode(c.stream);
+        EXPECT_EQ(r.ret, c.code);
+        EXPECT_EQ(r.err, c.message);
+        expect_untouched(r);
+    }
+    const Result r = decode(cut);
+    EXPECT_LT(r.ret, 0);
+    expect_untouched(r);
+}
+
+TEST(Decoder, QuantizationTableDoesNotCarryOver) {
+    ASSERT_EQ(decode(build(StreamSpec{})).ret, 0);
+    StreamSpec spec;
+    spec.dqt = false;
+    const Result r = decode(build(spec));
+    EXPECT_EQ(r.ret, -92);
+    EXPECT_EQ(r.err, "ERROR: unquantize : quantization table parameters not defined!\n");
+    expect_untouched(r);
+}
+
+TEST(Decoder, FloatPixelsToBytes) {
+    const float img[] = {-0.6f, 254.6f, 255.4f, 100.49f, 0.0f, -1e30f, 1e30f};
+    uint8_t out[7];
+    wsq::float_image_to_bytes(out, img, 7, 1, 0.0f, 1.0f);
+    EXPECT_EQ(Bytes(out, out + 7), (Bytes{0, 255, 255, 100, 0, 0, 255}));
+    // Shift and scale: v = f * r_scale + m_shift, rounded.
+    const float centred[] = {-10.0f, 10.0f};
+    wsq::float_image_to_bytes(out, centred, 1, 2, 128.0f, 2.5f);
+    EXPECT_EQ(out[0], 103);
+    EXPECT_EQ(out[1], 153);
+}
+
+}  // namespace
