@@ -150,6 +150,33 @@ TEST_F(ConversionRun, SameBaseNameIsOverwrittenByTheLaterFile) {
     EXPECT_EQ(QImage(m_out + "/a.bmp").convertToFormat(QImage::Format_RGB32), a2);
 }
 
+TEST_F(ConversionRun, BrokenWsqFileShowsItsBoxAndTheRunGoesOn) {
+    const QString conformance = QStringLiteral(WSQ_CONFORMANCE_DIR);
+    ASSERT_TRUE(QFile::copy(conformance + "/flat_256x256_128_r0.75.wsq", m_in + "/a.wsq"));
+    {
+        QFile broken(m_in + "/b.wsq");
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write("not a WSQ file");
+    }
+    write("c.png", picture(9, 9, 8), "PNG");
+    // a.png and a.wsq have the same base name: the later one (a.wsq) is what out/a.bmp holds.
+    write("a.png", picture(9, 9, 9), "PNG");
+    tick("WSQ - ");
+    tick("PNG - ");
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    const auto boxes = boxesOf(watcher);
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[0].text, "Error reading SOI WSQ marker");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(boxes[1].text, "Conversion completed");
+    EXPECT_EQ(outputs(), QStringList({"a.bmp", "c.bmp"}));
+    const QImage a(m_out + "/a.bmp");
+    EXPECT_EQ(a.size(), QSize(256, 256));
+    EXPECT_EQ(qRed(a.pixel(10, 10)), qGreen(a.pixel(10, 10)));
+    EXPECT_EQ(ConvertWindowTest::fileList(*m_window).size(), 4);
+}
+
 TEST_F(ConversionRun, PercentagesForThreeFiles) {
     for (const char* name : {"p1.png", "p2.png", "p3.png"}) write(name, picture(8, 8, 6), "PNG");
     tick("PNG - ");
