@@ -163,6 +163,9 @@ void wsqimageviewer::buildMenus() {
         viewMenu->addAction(tr("Show zoom toolbar"), this, &wsqimageviewer::showZoomToolbar);
     m_zoomToolbarAction->setCheckable(true);
     m_zoomToolbarAction->setChecked(true);
+    // The tool bar can also be hidden from the tool-bar area's own context menu.
+    connect(m_zoomToolbar, &QToolBar::visibilityChanged, m_zoomToolbarAction,
+            &QAction::setChecked);
 
     QMenu* toolsMenu = menuBar()->addMenu(tr("&Tools"));
     toolsMenu->addAction(tr("File format converter"), this, &wsqimageviewer::fileConverter);

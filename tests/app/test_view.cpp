@@ -317,6 +317,14 @@ TEST_F(ViewTest, ToolbarToggleFollowsTheCheckMark) {
     call("showZoomToolbar");
     EXPECT_FALSE(toolbar->isVisible());
     EXPECT_FALSE(toggle->isChecked());
+    // Shown again from the tool-bar area's context menu: the check mark follows.
+    toolbar->toggleViewAction()->trigger();
+    EXPECT_TRUE(toolbar->isVisible());
+    EXPECT_TRUE(toggle->isChecked());
+    toolbar->toggleViewAction()->trigger();
+    EXPECT_FALSE(toggle->isChecked());
+    call("showZoomToolbar");
+    EXPECT_TRUE(toolbar->isVisible());
 }
 
 TEST_F(ViewTest, EditMenuActionEnablesCopyExactlyWithAnImage) {
