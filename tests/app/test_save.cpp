@@ -17,9 +17,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "support/image_metrics.h"
 #include "support/modal_watcher.h"
 #include "support/qt_app_env.h"
 #include "viewer_test_helpers.h"
+#include "wsq/decoder.h"
+#include "wsq/encoder.h"
 #include "wsq_grey.h"
 #include "wsqfilewindow.h"
 #include "wsqimageviewer.h"
@@ -304,6 +307,123 @@ TEST_F(SaveTest, NamesWithNonAsciiCharactersSave) {
     const QString name = path(QString::fromUtf8("Abdruck größe 測試"));
     m_window.save(name, 2);
     EXPECT_TRUE(QFile::exists(name + ".bmp"));
+}
+
+// The WSQ saves, through the encoder and the writer.
+
+// Answers the WSQ properties window with these texts and OK.
+testsupport::ModalWatcher::Handler okWith(WSQFileWindow* w, QStringList* opened,
+                                          const QString& bitrate, const QString& ppi,
+                                          const QString& comment) {
+    return [=](QWidget* modal) {
+        if (modal != w) {
+            if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+            return;
+        }
+        *opened << w->bitrateEdit->text() + "|" + w->ppiEdit->text() + "|" +
+                       w->commenttextEdit->text();
+        w->bitrateEdit->setText(bitrate);
+        w->ppiEdit->setText(ppi);
+        w->commenttextEdit->setText(comment);
+        w->buttonOk->click();
+    };
+}
+
+TEST_F(SaveTest, WsqSaveWritesGreyWithTheEnteredPropertiesAndAppendsItsExtension) {
+    QImage colour(96, 90, QImage::Format_RGB32);
+    colour.fill(qRgb(255, 255, 254));
+    loadPicture(colour);
+    QStringList opened;
+    testsupport::ModalWatcher watcher(okWith(m_properties, &opened, "1.5", "1000", "left thumb"));
+    m_window.m_interactiveSave = 1;
+    m_window.save(path("scan"), 1);
+    m_window.save(path("scan.wsq"), 1);
+    EXPECT_EQ(opened, QStringList({"0.75|500|Tarvelon", "0.75|500|Tarvelon"}));
+    EXPECT_EQ(m_properties->m_accepted, 1);
+    EXPECT_EQ(m_window.savedFileName(), path("scan.wsq.wsq"));
+    ASSERT_TRUE(QFile::exists(path("scan.wsq")));
+    ASSERT_TRUE(QFile::exists(path("scan.wsq.wsq")));
+
+    m_window.load(path("scan.wsq"));
+    const QString line = statusText(m_window);
+    EXPECT_TRUE(line.startsWith("Image info: width = 96, height =  90, dpi = 1000, depth = 8, "
+                                "Comments: left thumb, "))
+        << line.toStdString();
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    const QImage back = m_window.currentPixmap()->toImage();
+    int worst = 0;
+    for (int y = 0; y < back.height(); ++y)
+        for (int x = 0; x < back.width(); ++x)
+            worst = std::max(worst, std::abs(qRed(back.pixel(x, y)) - 254));
+    EXPECT_LE(worst, 1);  // a flat picture survives the quantizer
+}
+
+TEST_F(SaveTest, SilentWsqSaveTakesTheFieldTexts) {
+    loadPicture(patternImage(100, 100));
+    m_window.m_interactiveSave = 0;
+    m_properties->bitrateEdit->setText("2.25");
+    m_properties->ppiEdit->setText("250");
+    m_properties->commenttextEdit->setText(QString::fromUtf8("quiet"));
+    testsupport::ModalWatcher watcher;
+    m_window.save(path(QString::fromUtf8("stille größe")), 1);
+    EXPECT_TRUE(watcher.seen().isEmpty());
+    m_window.load(path(QString::fromUtf8("stille größe.wsq")));
+    EXPECT_TRUE(statusText(m_window).contains(", dpi = 250, depth = 8, Comments: quiet, "))
+        << statusText(m_window).toStdString();
+}
+
+TEST_F(SaveTest, SaveThenOpenOfASyntheticPrintGivesTheCodecsQuality) {
+    const int w = 320, h = 300;
+    const std::vector<uint8_t> print = testsupport::synthetic_print(w, h, 21);
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int g = print[static_cast<size_t>(y) * w + x];
+            image.setPixel(x, y, qRgb(g, g, g));
+        }
+    loadPicture(image);
+    QStringList opened;
+    testsupport::ModalWatcher watcher(okWith(m_properties, &opened, "0.75", "500", "Tarvelon"));
+    m_window.m_interactiveSave = 1;
+    m_window.save(path("print"), 1);
+    m_window.load(path("print.wsq"));
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    const std::vector<uint8_t> viewed = wsqgrey::greyBytes(m_window.currentPixmap()->toImage());
+
+    // The same print straight through the codec.
+    std::vector<uint8_t> stream, direct;
+    int len = 0, ow = 0, oh = 0, od = 0, oppi = 0, lossy = 0, enc = 0, sw = 0;
+    ASSERT_EQ(wsq::wsq_encode_1(&stream, &len, 0.75f, print.data(), w, h, 8, 500, "Tarvelon"), 0);
+    ASSERT_EQ(wsq::wsq_decode_mem(&direct, &ow, &oh, &od, &oppi, &lossy, &enc, &sw, stream.data(),
+                                  len),
+              0);
+    const double viewerPsnr = testsupport::psnr(print, viewed);
+    EXPECT_DOUBLE_EQ(viewerPsnr, testsupport::psnr(print, direct));
+    EXPECT_GT(viewerPsnr, 19.5);
+    EXPECT_EQ(QFileInfo(path("print.wsq")).size(), len);
+}
+
+TEST_F(SaveTest, EncoderAndWriterFailuresAreReportedAndWriteNothing) {
+    loadPicture(patternImage(40, 40));  // too small for WSQ
+    m_window.m_interactiveSave = 0;
+    m_properties->bitrateEdit->setText("0.75");
+    m_properties->ppiEdit->setText("500");
+    {
+        testsupport::ModalWatcher watcher;
+        m_window.save(path("tiny"), 1);
+        ASSERT_EQ(watcher.seen().size(), 1);
+        EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Warning);
+        EXPECT_TRUE(watcher.seen()[0].text.contains("could not be encoded"));
+        EXPECT_FALSE(QFile::exists(path("tiny.wsq")));
+    }
+    loadPicture(patternImage(100, 100));
+    {
+        testsupport::ModalWatcher watcher;
+        m_window.save(path("no/such/dir/scan"), 1);
+        ASSERT_EQ(watcher.seen().size(), 1);
+        EXPECT_EQ(watcher.seen()[0].caption, "WSQ viewer");
+        EXPECT_EQ(watcher.seen()[0].text, "Error opening file for writing");
+    }
 }
 
 }  // namespace

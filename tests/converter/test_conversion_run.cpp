@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -175,6 +176,32 @@ TEST_F(ConversionRun, BrokenWsqFileShowsItsBoxAndTheRunGoesOn) {
     EXPECT_EQ(a.size(), QSize(256, 256));
     EXPECT_EQ(qRed(a.pixel(10, 10)), qGreen(a.pixel(10, 10)));
     EXPECT_EQ(ConvertWindowTest::fileList(*m_window).size(), 4);
+}
+
+TEST_F(ConversionRun, WsqOutputAsksForThePropertiesOnceAndReusesThem) {
+    for (const char* name : {"w1.png", "w2.png", "w3.png"}) write(name, picture(96, 88, 10), "PNG");
+    tick("PNG - ");
+    int asked = 0;
+    testsupport::ModalWatcher watcher([&](QWidget* modal) {
+        if (auto* properties = qobject_cast<WSQFileWindow*>(modal)) {
+            ++asked;
+            properties->ppiEdit->setText("400");
+            properties->commenttextEdit->setText("batch");
+            properties->buttonOk->click();
+        } else {
+            closeAllButTheConverter(modal);
+        }
+    });
+    run(1);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(outputs(), QStringList({"w1.wsq", "w2.wsq", "w3.wsq"}));
+    EXPECT_EQ(m_viewer.m_interactiveSave, 0);
+    for (const QString& name : outputs()) {
+        SCOPED_TRACE(name.toStdString());
+        m_viewer.load(m_out + "/" + name);
+        EXPECT_TRUE(m_viewer.statusBar()->currentMessage().contains(
+            ", dpi = 400, depth = 8, Comments: batch, "));
+    }
 }
 
 TEST_F(ConversionRun, PercentagesForThreeFiles) {
