@@ -7,9 +7,11 @@
 #include <QSaveFile>
 #include <QStatusBar>
 
+#include "library_image_save.h"
 #include "viewer_messages.h"
+#include "wsq/encoder.h"
+#include "wsq/raw_file.h"
 #include "wsq_grey.h"
-#include "wsq_image_save.h"
 #include "wsqfilewindow.h"
 #include "wsqimageviewer.h"
 
@@ -84,12 +86,12 @@ bool wsqimageviewer::saveWithToolkit(const QString& outputName, const char* form
     return true;
 }
 
-// TIFF, PNG, JPEG, SGI image and Targa are written by the raster library, which the viewer
-// does not reach yet.
-bool wsqimageviewer::saveWithRasterLibrary(const QString& /*outputName*/, int file_type) {
-    QMessageBox::warning(this, viewerMessageCaption(),
-                         tr("Saving as %1 is not available yet")
-                             .arg(QLatin1String(saveType(file_type)->name)));
+// TIFF, PNG, JPEG, SGI image and Targa are written by the raster library from three colour
+// planes. A failed write is reported with the library's message.
+bool wsqimageviewer::saveWithRasterLibrary(const QString& outputName, int file_type) {
+    QString errorText;
+    if (saveLibraryImage(m_pixmap->toImage(), outputName, file_type, &errorText)) return true;
+    QMessageBox::warning(this, viewerMessageCaption(), errorText);
     return false;
 }
 
@@ -123,13 +125,8 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
     std::vector<uint8_t> encoded;
     int length = 0;
     const int encodeResult =
-        encodeWsqForSave(&encoded, &length, static_cast<float>(bitrate), grey.data(), w, h, ppi,
-                         m_commentText.constData());
-    if (encodeResult == kWsqCodecNotAvailable) {
-        QMessageBox::warning(this, viewerMessageCaption(),
-                             tr("Saving as %1 is not available yet").arg(QStringLiteral("WSQ")));
-        return false;
-    }
+        wsq::wsq_encode_1(&encoded, &length, static_cast<float>(bitrate), grey.data(), w, h, 8,
+                          ppi, m_commentText.constData());
     if (encodeResult != 0) {
         QMessageBox::warning(this, viewerMessageCaption(),
                              tr("The picture could not be encoded as WSQ (error %1)")
@@ -138,7 +135,7 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
     }
 
     m_savedFileName = fileName + QStringLiteral(".wsq");
-    const int written = writeWsqForSave(
+    const int written = wsq::write_raw_from_memsize(
         QFile::encodeName(m_savedFileName).constData(), encoded.data(), length);
     if (written == -2) {
         QMessageBox::warning(this, viewerMessageCaption(), tr("Error opening file for writing"));
