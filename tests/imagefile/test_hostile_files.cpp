@@ -5,7 +5,9 @@
 // error or a sound picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include "imagefile/bitmap_image.h"
 #include "imagefile/formats.h"
+#include "imagefile/image_file_io.h"
 #include "support/hostile_cases.h"
 #include "support/peer_tools.h"
 #include "support/record_pixels.h"
@@ -106,19 +109,21 @@ using PathReader = std::function<uint32_t(const char*, BitmapImage*)>;
 // Reads every variant of every seed; fails the test for each case that did not end well.
 void RunSuite(const std::string& format, const std::vector<Bytes>& seeds, const HostilePlan& plan,
               const std::function<std::string(const Bytes&)>& read) {
-    ASSERT_FALSE(seeds.empty());
     std::vector<HostileCase> cases;
+    size_t used = 0;
     uint32_t seed = plan.seed;
     for (const Bytes& valid : seeds) {
         ASSERT_FALSE(valid.empty());
-        ASSERT_EQ(read(valid), "") << format << ": the valid seed itself";
+        if (!read(valid).empty()) continue;  // a seed the reader does not take is no use
+        ++used;
         HostilePlan p = plan;
         p.seed = seed++;
         std::vector<HostileCase> more = testsupport::HostileVariants(valid, p);
         cases.insert(cases.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     }
+    ASSERT_GT(used, 0u) << format << ": no seed file the reader takes";
     CaseCounts()[format] += cases.size();
-    std::printf("%s: %zu cases from %zu seeds\n", format.c_str(), cases.size(), seeds.size());
+    std::printf("%s: %zu cases from %zu seeds\n", format.c_str(), cases.size(), used);
     const auto failures = testsupport::RunHostileCases(cases.size(), [&](size_t i) {
         std::string wrong = read(cases[i].bytes);
         if (!wrong.empty()) wrong += " (" + cases[i].what + ")";
@@ -129,15 +134,68 @@ void RunSuite(const std::string& format, const std::vector<Bytes>& seeds, const 
                       << (f.index < cases.size() ? cases[f.index].what : std::string("?")) << "): " << f.how;
 }
 
+// The viewer's and the converter's front door, by extension: a picture of acceptable size with
+// its three planes, or 0 x 0 and a failure.
+std::string CheckFrontDoor(const std::string& path) {
+    int w = -1, h = -1;
+    std::vector<uint8_t> planes;
+    const int ret = imagefile::ReadImageFile(path.c_str(), &w, &h, &planes);
+    if (ret != 1 && ret >= 0) return "ReadImageFile returned " + std::to_string(ret);
+    if (w == 0 && h == 0) return std::string();
+    if (ret != 1) return "ReadImageFile failed with a picture";
+    if (!wsq::image_size_acceptable(static_cast<uint64_t>(w), static_cast<uint64_t>(h)))
+        return "ReadImageFile gave " + std::to_string(w) + " x " + std::to_string(h);
+    if (planes.size() != size_t{3} * size_t(w) * size_t(h)) return "planes do not match the size";
+    return std::string();
+}
+
+// Each case through the format's reader (on an in-memory file) and through ReadImageFile (on a
+// file whose name carries the extension).
 void RunReaderSuite(const std::string& format, const std::vector<Bytes>& seeds, const HostilePlan& plan,
-                    const PathReader& reader) {
+                    const PathReader& reader, const std::string& extension) {
     testsupport::MemoryFile file;
+    const std::string named = testsupport::PeerScratchDirectory() + "/case" + extension;
     RunSuite(format, seeds, plan, [&](const Bytes& bytes) {
         if (!file.assign(bytes)) return std::string("cannot fill the memory file");
         BitmapImage image;
         const uint32_t code = reader(file.path(), &image);
-        return CheckRecord(code, image);
+        std::string wrong = CheckRecord(code, image);
+        if (!wrong.empty()) return wrong;
+        if (!testsupport::WritePeerFileBytes(named, bytes)) return std::string("cannot write the case");
+        return CheckFrontDoor(named);
     });
+}
+
+// The smallest `count` files a seed generator of the fuzzers wrote into <dir>/<format>.
+std::vector<Bytes> GeneratedSeeds(const std::string& dir, const std::string& format, size_t count) {
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir + "/" + format, ec))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        const auto sa = std::filesystem::file_size(a), sb = std::filesystem::file_size(b);
+        return sa != sb ? sa < sb : a < b;
+    });
+    std::vector<Bytes> seeds;
+    for (const auto& f : files) {
+        if (seeds.size() == count) break;
+        // Only files the reader takes as they are.
+        seeds.push_back(testsupport::ReadPeerFileBytes(f.string()));
+    }
+    return seeds;
+}
+
+// The psd, iff, pcx and cel seeds of the fuzzers' generator (hand-built files of each variant).
+const std::string& HandBuiltSeedDirectory() {
+    static const std::string dir = [] {
+        const std::string out = testsupport::PeerScratchDirectory() + "/seeds";
+        const std::string python = testsupport::PeerProgramAvailable("python3") ? "python3" : "";
+        if (python.empty() ||
+            !testsupport::RunPeerCommand(python + " " WSQ_SOURCE_DIR "/fuzz/make_raster_seeds.py " + out))
+            return std::string();
+        return out;
+    }();
+    return dir;
 }
 
 // A file our own writer makes from a record.
@@ -246,7 +304,7 @@ TEST(HostileFiles, Bmp) {
     AddIfMade(&seeds, PeerMade(9, 6, 3, "-type Palette -compress RLE", ".bmp"));
     HostilePlan plan;
     plan.fields = {{0, 64}};  // file and information headers, masks, palette
-    RunReaderSuite("BMP", seeds, plan, imagefile::ReadBmpFile);
+    RunReaderSuite("BMP", seeds, plan, imagefile::ReadBmpFile, ".bmp");
 }
 
 TEST(HostileFiles, Targa) {
@@ -257,7 +315,7 @@ TEST(HostileFiles, Targa) {
     AddIfMade(&seeds, PeerMade(9, 6, 3, "-type Palette -compress RLE", ".tga"));
     HostilePlan plan;
     plan.fields = {{0, 18 + 48}};  // the header and a colour map
-    RunReaderSuite("TGA", seeds, plan, imagefile::ReadTargaFile);
+    RunReaderSuite("TGA", seeds, plan, imagefile::ReadTargaFile, ".tga");
 }
 
 TEST(HostileFiles, Sgi) {
@@ -270,7 +328,108 @@ TEST(HostileFiles, Sgi) {
     plan.fields = {{0, 24}, {104, 112}, {512, 512 + 96}};
     plan.packets = {{512 + 96, 512 + 96 + 256}, {512, 512 + 96}};
     plan.randomPerField = 1;
-    RunReaderSuite("SGI", seeds, plan, imagefile::ReadSgiFile);
+    RunReaderSuite("SGI", seeds, plan, imagefile::ReadSgiFile, ".sgi");
+}
+
+uint32_t ReadTiff(const char* name, BitmapImage* image) {
+    imagefile::TiffSaveInfo info;
+    return imagefile::ReadTiffFile(name, image, &info);
+}
+
+TEST(HostileFiles, Tiff) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, Written([](const char* n, const BitmapImage& i) { return imagefile::WriteTiffFile(n, i, nullptr); },
+                              Colour(6, 4), ".tif"));
+    AddIfMade(&seeds, PeerMade(5, 4, 1, "-compress LZW", ".tif"));
+    AddIfMade(&seeds, PeerMade(5, 3, 3, "-type Palette -compress PackBits", ".tif"));
+    HostilePlan plan;
+    plan.fields = {{0, 4096}};  // the whole of these small files: header, directory, tag values
+    plan.packets = {};
+    plan.randomPerField = 1;
+    RunReaderSuite("TIFF", seeds, plan, ReadTiff, ".tif");
+}
+
+TEST(HostileFiles, Png) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, Written(imagefile::WritePngFile, Colour(6, 4), ".png"));
+    AddIfMade(&seeds, PeerMade(7, 5, 3, "-type Palette", ".png"));
+    AddIfMade(&seeds, PeerMade(5, 4, 1, "-interlace PNG", ".png"));
+    HostilePlan plan;
+    plan.fields = {{0, 80}};  // signature, IHDR and the chunk after it
+    plan.packets = {{80, 200}};
+    plan.littleEndian = false;
+    RunReaderSuite("PNG", seeds, plan, imagefile::ReadPngFile, ".png");
+}
+
+TEST(HostileFiles, Jpeg) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, Written([](const char* n, const BitmapImage& i) { return imagefile::WriteJpegFile(n, i, 75); },
+                              Colour(9, 7), ".jpg"));
+    AddIfMade(&seeds, PeerMade(9, 7, 3, "-interlace Plane -quality 60", ".jpg"));
+    HostilePlan plan;
+    plan.fields = {{0, 700}};  // every marker segment up to the scan
+    plan.packets = {{700, 900}};
+    plan.littleEndian = false;
+    plan.randomPerField = 0;
+    RunReaderSuite("JPEG", seeds, plan, imagefile::ReadJpegFile, ".jpg");
+}
+
+TEST(HostileFiles, Gif) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, PeerMade(7, 5, 3, "", ".gif"));
+    AddIfMade(&seeds, PeerMade(9, 6, 1, "-interlace GIF", ".gif"));
+    if (seeds.empty()) GTEST_SKIP() << "ImageMagick is not installed";
+    HostilePlan plan;
+    plan.fields = {{0, 4096}};  // screen, colour map, extensions, frame rectangle, LZW data
+    plan.packets = {};
+    plan.bigEndian = false;
+    RunReaderSuite("GIF", seeds, plan, imagefile::ReadGifFile, ".gif");
+}
+
+TEST(HostileFiles, Psd) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, PeerMade(7, 5, 3, "", ".psd"));
+    AddIfMade(&seeds, PeerMade(6, 4, 1, "-compress None", ".psd"));
+    if (!HandBuiltSeedDirectory().empty())
+        for (Bytes& b : GeneratedSeeds(HandBuiltSeedDirectory(), "psd", 2)) seeds.push_back(std::move(b));
+    if (seeds.empty()) GTEST_SKIP() << "neither ImageMagick nor Python is installed";
+    HostilePlan plan;
+    plan.fields = {{0, 96}};  // header, colour mode, resources and layer section lengths
+    plan.packets = {{96, 352}};
+    plan.littleEndian = false;
+    RunReaderSuite("PSD", seeds, plan, imagefile::ReadPsdFile, ".psd");
+}
+
+TEST(HostileFiles, Pcx) {
+    std::vector<Bytes> seeds;
+    AddIfMade(&seeds, PeerMade(7, 5, 3, "", ".pcx"));
+    AddIfMade(&seeds, PeerMade(9, 4, 3, "-type Palette", ".pcx"));
+    if (!HandBuiltSeedDirectory().empty())
+        for (Bytes& b : GeneratedSeeds(HandBuiltSeedDirectory(), "pcx", 2)) seeds.push_back(std::move(b));
+    if (seeds.empty()) GTEST_SKIP() << "neither ImageMagick nor Python is installed";
+    HostilePlan plan;
+    plan.fields = {{0, 128}};
+    plan.packets = {{128, 384}};
+    plan.bigEndian = false;
+    RunReaderSuite("PCX", seeds, plan, imagefile::ReadPcxFile, ".pcx");
+}
+
+TEST(HostileFiles, Iff) {
+    if (HandBuiltSeedDirectory().empty()) GTEST_SKIP() << "Python is not installed";
+    HostilePlan plan;
+    plan.fields = {{0, 96}};  // FORM, BMHD and CMAP headers and their sizes
+    plan.packets = {{96, 352}};
+    plan.littleEndian = false;
+    RunReaderSuite("IFF", GeneratedSeeds(HandBuiltSeedDirectory(), "iff", 3), plan, imagefile::ReadIffFile, ".iff");
+}
+
+TEST(HostileFiles, CelAndFli) {
+    if (HandBuiltSeedDirectory().empty()) GTEST_SKIP() << "Python is not installed";
+    HostilePlan plan;
+    plan.fields = {{0, 160}};  // cel header, or FLI header, frame and chunk headers
+    plan.packets = {{160, 416}};
+    plan.bigEndian = false;
+    RunReaderSuite("CEL", GeneratedSeeds(HandBuiltSeedDirectory(), "cel", 3), plan, imagefile::ReadCelFile, ".cel");
 }
 
 }  // namespace

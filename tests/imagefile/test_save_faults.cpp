@@ -40,6 +40,9 @@ std::vector<NamedSave> Saves() {
         {"picture.bmp", [](const std::string& p) { return int(imagefile::WriteBmpFile(p.c_str(), Picture())); }},
         {"picture.tga", [](const std::string& p) { return int(imagefile::WriteTargaFile(p.c_str(), Picture())); }},
         {"picture.sgi", [](const std::string& p) { return int(imagefile::WriteSgiFile(p.c_str(), Picture())); }},
+        {"picture.tif", [](const std::string& p) { return int(imagefile::WriteTiffFile(p.c_str(), Picture(), nullptr)); }},
+        {"picture.png", [](const std::string& p) { return int(imagefile::WritePngFile(p.c_str(), Picture())); }},
+        {"picture.jpg", [](const std::string& p) { return int(imagefile::WriteJpegFile(p.c_str(), Picture(), 95)); }},
     };
 }
 
@@ -97,7 +100,10 @@ TEST(ReadFaults, FileShorterThanItsSize) {
     EXPECT_TRUE(data.empty());
 
     using Reader = uint32_t (*)(const char*, BitmapImage*);
-    for (Reader read : {Reader{imagefile::ReadBmpFile}, Reader{imagefile::ReadTargaFile}, Reader{imagefile::ReadSgiFile}}) {
+    for (Reader read : {Reader{imagefile::ReadBmpFile}, Reader{imagefile::ReadTargaFile}, Reader{imagefile::ReadSgiFile},
+                        Reader{imagefile::ReadPngFile}, Reader{imagefile::ReadJpegFile}, Reader{imagefile::ReadGifFile},
+                        Reader{imagefile::ReadPsdFile}, Reader{imagefile::ReadPcxFile}, Reader{imagefile::ReadIffFile},
+                        Reader{imagefile::ReadCelFile}}) {
         BitmapImage image;
         EXPECT_NE(read(path, &image), 0u);
         EXPECT_TRUE(image.bits.empty());
