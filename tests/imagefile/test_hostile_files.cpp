@@ -122,6 +122,13 @@ void RunSuite(const std::string& format, const std::vector<Bytes>& seeds, const 
         cases.insert(cases.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     }
     ASSERT_GT(used, 0u) << format << ": no seed file the reader takes";
+    // The sanitizer build runs every eighth case, to stay
+    // within the time of the whole test run; the release build runs them all.
+    if (testsupport::HostileRunsUnderAddressSanitizer()) {
+        std::vector<HostileCase> sample;
+        for (size_t i = plan.seed % 8; i < cases.size(); i += 8) sample.push_back(std::move(cases[i]));
+        cases = std::move(sample);
+    }
     CaseCounts()[format] += cases.size();
     std::printf("%s: %zu cases from %zu seeds\n", format.c_str(), cases.size(), used);
     const auto failures = testsupport::RunHostileCases(cases.size(), [&](size_t i) {
@@ -278,6 +285,13 @@ TEST(HostileFiles, Wsq) {
     const Bytes coded = BuiltWsq(7, 5, nullptr);
     const Bytes commented = BuiltWsq(16, 12, "NIST_COM 2\nPPI 500");
     plan.fields = {{0, FirstBlock(coded) + 8}};
+    if (testsupport::HostileRunsUnderAddressSanitizer()) {
+        // A claimed size near the pixel cap decodes in about 2 s in the release build, which
+        // runs these cases, but takes longer than the time limit in the unoptimised sanitizer
+        // build: there the frame header is left out.
+        const size_t sof = FrameHeader(coded);
+        plan.fields = {{0, sof}, {sof + kFrameHeaderBytes, FirstBlock(coded) + 8}};
+    }
     plan.packets = {{FirstBlock(coded) + 8, coded.size()}};
     RunSuite("WSQ", {coded}, plan, ReadWsqCase);
     // A claimed size up to the pixel cap is decoded in full (zero runs justify any size), which
@@ -450,7 +464,7 @@ TEST(HostileRunner, NamesEveryBadCaseAndGoesOn) {
                 }
             }
             if (i == 5) return "unsound";
-            if (i == 6) {
+            if (i == 6 && !testsupport::HostileRunsUnderAddressSanitizer()) {
                 // Far above the 1 GiB limit: the allocation fails instead of succeeding.
                 try {
                     std::vector<uint8_t> huge(size_t{3} << 30, 1);
@@ -462,6 +476,7 @@ TEST(HostileRunner, NamesEveryBadCaseAndGoesOn) {
             return std::string();
         },
         uint64_t{1} << 30, 1);
+    // (Under AddressSanitizer the limit is the sanitizer's own, so case 6 is not tried there.)
     ASSERT_EQ(failures.size(), 3u);
     EXPECT_EQ(failures[0].index, 1u);
     EXPECT_EQ(failures[1].index, 3u);
