@@ -1,0 +1,105 @@
+// Streams written by an independent implementation from the same source pictures: our encoder,
+// given the same picture, rate, resolution and comment, must write the same bytes.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QString>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "support/wsq_stream.h"
+#include "wsq/encoder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Case {
+    const char* stream;
+    const char* source;
+    float rate;
+    int ppi;
+    const char* comment;
+};
+
+const Case kCases[] = {
+    {"fp_416x416_s3_r0.75.wsq", "fp_416x416_s3.png", 0.75f, 500, nullptr},
+    {"fp_101x81_s14_r2.25.wsq", "fp_101x81_s14.png", 2.25f, 500, nullptr},
+    {"checker8_256x256_r1.0.wsq", "checker8_256x256.png", 1.0f, 500, nullptr},
+    {"flat_256x256_128_r0.75.wsq", "flat_256x256_128.png", 0.75f, 500, nullptr},
+    {"comment_plain_fp_417x300_s13_r0.75.wsq", "fp_417x300_s13.png", 0.75f, 500,
+     "Scanned at booth 4, left index"},
+};
+
+std::vector<uint8_t> read_file(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The name of the segment holding byte `offset` of a stream.
+std::string segment_at(const std::vector<uint8_t>& stream, size_t offset) {
+    auto segs = testsupport::split_wsq_stream(stream);
+    std::string name = "?";
+    for (const auto& s : segs) {
+        if (s.offset <= offset) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%04X", s.marker);
+            name = buf;
+        }
+    }
+    return name;
+}
+
+class ConformanceEncode : public testing::TestWithParam<Case> {};
+
+TEST_P(ConformanceEncode, WritesTheSameBytes) {
+    const fs::path dir = WSQ_CONFORMANCE_DIR;
+    if (!fs::is_directory(dir)) GTEST_SKIP() << "no conformance folder at " << dir;
+    const Case& c = GetParam();
+    QImage img(QString::fromStdString((dir / c.source).string()));
+    ASSERT_FALSE(img.isNull()) << c.source;
+    img = img.convertToFormat(QImage::Format_Grayscale8);
+    const int w = img.width();
+    const int h = img.height();
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const uchar* row = img.constScanLine(y);
+        std::copy(row, row + w, px.begin() + static_cast<long>(y) * w);
+    }
+    const std::vector<uint8_t> expected = read_file(dir / c.stream);
+    ASSERT_FALSE(expected.empty());
+    std::vector<uint8_t> ours;
+    int len = 0;
+    ASSERT_EQ(wsq::wsq_encode_1(&ours, &len, c.rate, px.data(), w, h, 8, c.ppi, c.comment), 0);
+    if (ours != expected) {
+        size_t i = 0;
+        while (i < ours.size() && i < expected.size() && ours[i] == expected[i]) ++i;
+        ADD_FAILURE() << c.stream << ": first difference at byte " << i << " (segment "
+                      << segment_at(expected, i) << "), sizes " << ours.size() << " vs "
+                      << expected.size();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, ConformanceEncode, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case>& info) {
+                             std::string n = info.param.stream;
+                             for (char& ch : n) {
+                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             }
+                             return n;
+                         });
+
+TEST(ConformanceEncodeRefusal, SmallPrintIsRefused) {
+    // The folder's README: pictures below 81 pixels either way are refused (a 65 x 65 print).
+    std::vector<uint8_t> px(65 * 65, 128);
+    std::vector<uint8_t> out;
+    int len = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_LT(wsq::wsq_encode_1(&out, &len, 0.75f, px.data(), 65, 65, 8, 500, nullptr), 0);
+    testing::internal::GetCapturedStderr();
+}
+
+}  // namespace
