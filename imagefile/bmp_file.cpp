@@ -96,9 +96,8 @@ uint32_t ReadBmp(const char* name, BitmapImage* image) {
         FailImage(kUnsupportedOption);
     }
     if (info.width <= 0 || info.height == 0) FailImage(kInvalidImageSize);
-    if (info.width > 0xFFFFFFFFLL) FailImage(kInvalidImageSize);
+    // Taken in 64 bits, the height of INT_MIN is an ordinary (too large) number.
     const uint64_t height = static_cast<uint64_t>(info.height < 0 ? -info.height : info.height);
-    if (height > 0xFFFFFFFFu) FailImage(kInvalidImageSize);
     if (!IsValidBitsPerPixel(info.bitsPerPixel)) FailImage(kInvalidBitsPerPixel);
 
     BitmapImage result;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <new>
+#include <stdexcept>
 
 #include "imagefile/bitmap_image.h"
 #include "imagefile/image_error.h"
@@ -33,6 +34,8 @@ uint32_t RunImageReader(BitmapImage* image, Body&& body) {
     } catch (const ImageFailure& failure) {
         code = failure.code;
     } catch (const std::bad_alloc&) {
+        code = kMemoryAllocation;
+    } catch (const std::length_error&) {
         code = kMemoryAllocation;
     }
     if (code != kNoError) FreeBitmapImage(image);
