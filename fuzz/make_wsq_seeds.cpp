@@ -51,11 +51,12 @@ int main(int argc, char** argv) {
                                  "_r" + std::to_string(static_cast<int>(p.rate * 100)) + ".wsq";
         written += write_seed(name, px, p.w, p.h, p.rate, p.comment);
     }
-    std::vector<uint8_t> gradient(120 * 90);
-    for (int y = 0; y < 90; ++y) {
-        for (int x = 0; x < 120; ++x) gradient[y * 120 + x] = static_cast<uint8_t>(x + y);
+    // Smaller smooth pictures get bin widths the quantizer refuses; this one encodes.
+    std::vector<uint8_t> gradient(256 * 200);
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 256; ++x) gradient[y * 256 + x] = static_cast<uint8_t>(255 * (x + y) / 454);
     }
-    written += write_seed(dir + "/gradient_120x90_r100.wsq", gradient, 120, 90, 1.0f, nullptr);
+    written += write_seed(dir + "/gradient_256x200_r100.wsq", gradient, 256, 200, 1.0f, nullptr);
     written += write_seed(dir + "/flat_90x90_r75.wsq", std::vector<uint8_t>(90 * 90, 128), 90, 90,
                           0.75f, "flat");
     std::printf("%d seeds written to %s\n", written, dir.c_str());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -188,6 +189,26 @@ TEST(WsqEncode, StreamsLongerThanThePixelsFailWithTheWritersOverflow) {
     e = encode(noise, 96, 96, 9.0f);
     EXPECT_EQ(e.rc, -32);
     EXPECT_EQ(e.errors, "ERROR : putc_byte : buffer overlow : alloc = 9216, request = 9216\n");
+}
+
+TEST(WsqEncode, BundledSampleIsOursAndDecodes) {
+    const std::string path = std::string(WSQ_BINARY_DIR) + "/resources/sample.wsq";
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) GTEST_SKIP() << "no sample at " << path;
+    std::vector<uint8_t> bytes;
+    for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f)) bytes.push_back(static_cast<uint8_t>(c));
+    std::fclose(f);
+    auto segs = split_wsq_stream(bytes);
+    ASSERT_GE(segs.size(), 3u);
+    EXPECT_NE(testsupport::comment_text(segs[1]).find("WSQ_BITRATE 0.750000"), std::string::npos);
+    EXPECT_EQ(segs[2].marker, wsq::COM_WSQ);
+    std::vector<uint8_t> pixels;
+    int w = 0, h = 0, d = 0, ppi = 0, lossy = 0, enc = -1, sw = -1;
+    ASSERT_EQ(wsq::wsq_decode_mem(&pixels, &w, &h, &d, &ppi, &lossy, &enc, &sw, bytes.data(),
+                                  static_cast<int>(bytes.size())),
+              0);
+    EXPECT_EQ(ppi, 500);
+    EXPECT_EQ(pixels.size(), static_cast<size_t>(w) * h);
 }
 
 TEST(ConvImg2Flt, NormalisesAroundTheMean) {
