@@ -22,12 +22,11 @@ protected:
 
     void makeTree() {
         QDir().mkpath(file("in/sub/deeper"));
-        ASSERT_TRUE(writeWsq(file("in/a.wsq"), 40, 30, 1));
-        ASSERT_TRUE(colourPicture().save(file("in/b.one.png"), "PNG"));
+        ASSERT_TRUE(writeWsq(file("in/a.wsq"), 90, 82, 1));
+        ASSERT_TRUE(colourPicture().save(file("in/b.png"), "PNG"));
         ASSERT_TRUE(colourPicture().save(file("in/sub/c.bmp"), "BMP"));
-        ASSERT_TRUE(writeWsq(file("in/sub/deeper/d.WSQ"), 33, 20, 2));
+        ASSERT_TRUE(writeWsq(file("in/sub/deeper/d.WSQ"), 85, 81, 2));
         ASSERT_TRUE(writeBytes(file("in/notes.txt"), "not a picture"));
-        ASSERT_TRUE(writeBytes(file("in/e.b.tif"), "its complete extension is b.tif"));
     }
 
     // Every file under `root`, relative to it.
@@ -63,6 +62,30 @@ TEST_F(WsqConvertBatch, FlatNamingTakesTheNameUpToTheFirstDot) {
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 }
 
+// A name with more than one "." is taken by its last extension, read by its complete one (as
+// the viewer reads it, so scan.v2.png is not read) and named by the part before the first ".".
+TEST_F(WsqConvertBatch, NamesWithSeveralDots) {
+    QDir().mkpath(file("in"));
+    ASSERT_TRUE(colourPicture().save(file("in/b.one.png"), "PNG"));
+    ASSERT_TRUE(colourPicture().save(file("in/b.two.png"), "PNG"));
+    ASSERT_TRUE(colourPicture().save(file("in/c.v2.png"), "PNG"));
+    ASSERT_TRUE(colourPicture().save(file("in/d.png"), "PNG"));
+    const ToolRun run = runTool({"--batch", "--to", "bmp", file("in"), file("out")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(filesUnder(file("out")), QStringList{"d.bmp"});
+    const QStringList lines = run.toolErrorLines();
+    EXPECT_EQ(lines.filter(file("out/b.bmp") + ": would be written from each of " +
+                           file("in/b.one.png") + ", " + file("in/b.two.png"))
+                  .size(),
+              1)
+        << run.err.toStdString();
+    EXPECT_EQ(lines.filter(QStringLiteral("wsqconvert: ") + file("in/c.v2.png") +
+                           ": cannot read files of type \"v2.png\"")
+                  .size(),
+              1)
+        << run.err.toStdString();
+}
+
 TEST_F(WsqConvertBatch, KeepTreeMirrorsTheSubdirectories) {
     makeTree();
     const ToolRun run = runTool(
@@ -83,7 +106,7 @@ TEST_F(WsqConvertBatch, FromChoosesTheInputTypes) {
 TEST_F(WsqConvertBatch, CollisionsAreReportedAndNeitherFileIsWritten) {
     QDir().mkpath(file("in/x"));
     QDir().mkpath(file("in/y"));
-    ASSERT_TRUE(writeWsq(file("in/a.wsq"), 40, 30, 1));
+    ASSERT_TRUE(writeWsq(file("in/a.wsq"), 90, 82, 1));
     ASSERT_TRUE(colourPicture().save(file("in/a.bmp"), "BMP"));
     ASSERT_TRUE(colourPicture().save(file("in/x/p.png"), "PNG"));
     ASSERT_TRUE(colourPicture().save(file("in/y/p.png"), "PNG"));
@@ -151,8 +174,8 @@ TEST_F(WsqConvertBatch, MissingInputDirectoryFails) {
 TEST_F(WsqConvertBatch, TwoJobsWriteWhatOneJobWrites) {
     QDir().mkpath(file("in"));
     for (int i = 0; i < 6; ++i) {
-        ASSERT_TRUE(writeWsq(file(QStringLiteral("in/w%1.wsq").arg(i)), 48 + i, 40, 10 + i));
-        ASSERT_TRUE(colourPicture(30 + i, 20).save(file(QStringLiteral("in/p%1.png").arg(i)), "PNG"));
+        ASSERT_TRUE(writeWsq(file(QStringLiteral("in/w%1.wsq").arg(i)), 88 + i, 84, 10 + i));
+        ASSERT_TRUE(colourPicture(82 + i, 81).save(file(QStringLiteral("in/p%1.png").arg(i)), "PNG"));
     }
     if (!QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty()) {
         for (int i = 0; i < 3; ++i)

@@ -50,7 +50,8 @@ inline ToolRun runTool(const QStringList& arguments, const QString& workingDir =
 inline QString q(const std::string& s) { return QString::fromStdString(s); }
 
 // A small colour picture with a different value in every channel of most pixels.
-inline QImage colourPicture(int w = 37, int h = 23) {
+// The WSQ encoder takes pictures of 81 x 81 pixels and more.
+inline QImage colourPicture(int w = 96, int h = 84) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)

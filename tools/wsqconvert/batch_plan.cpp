@@ -14,7 +14,10 @@ void collect(const BatchOptions& options, const QDir& dir, const QString& relati
              std::vector<BatchItem>* items) {
     const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files, order)) {
-        const QString extension = inputExtension(file.fileName());
+        // Taken by the last extension, as the converter window's "*.ext" patterns take them;
+        // the load then reads by the complete one, so a.b.tif is taken and reported as
+        // unreadable rather than passed over in silence.
+        const QString extension = file.suffix().toLower();
         if (!isReadableExtension(extension)) continue;
         if (!options.fromTypes.isEmpty() && !options.fromTypes.contains(extension)) continue;
         BatchItem item;

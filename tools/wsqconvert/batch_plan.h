@@ -13,7 +13,7 @@ struct BatchOptions {
     QString inputDir;
     QString outputDir;
     QString toFormat;       // output extension, lower case
-    QStringList fromTypes;  // lower-case complete extensions; empty: every readable one
+    QStringList fromTypes;  // lower-case extensions; empty: every readable one
     bool recursive = false;
     bool keepTree = false;
     bool skipExisting = false;
