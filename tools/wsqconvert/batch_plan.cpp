@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include "file_types.h"
 
@@ -29,9 +30,15 @@ void collect(const BatchOptions& options, const QDir& dir, const QString& relati
         items->push_back(item);
     }
     if (!options.recursive) return;
-    for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, order)) {
-        collect(options, QDir(dir.filePath(sub)),
-                relative.isEmpty() ? sub : relative + QLatin1Char('/') + sub, items);
+    // Linked directories are not followed (a link to a parent would never end), and an output
+    // directory inside the input tree is not walked.
+    const QString outputDir = QFileInfo(options.outputDir).canonicalFilePath();
+    for (const QString& sub :
+         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, order)) {
+        const QDir subDir(dir.filePath(sub));
+        if (!outputDir.isEmpty() && subDir.canonicalPath() == outputDir) continue;
+        collect(options, subDir, relative.isEmpty() ? sub : relative + QLatin1Char('/') + sub,
+                items);
     }
 }
 
@@ -51,6 +58,15 @@ std::vector<BatchItem> planBatch(const BatchOptions& options) {
             items[i].collision = QStringLiteral("%1: would be written from each of %2; none of "
                                                 "them is converted")
                                      .arg(it.key(), inputs.join(QStringLiteral(", ")));
+    }
+    // Converting into the input directory could replace an input (a.jpg to a.jpg) with a
+    // lossy copy of itself: such an item is refused.
+    QSet<QString> inputs;
+    for (const BatchItem& item : items) inputs.insert(QFileInfo(item.input).absoluteFilePath());
+    for (BatchItem& item : items) {
+        if (item.collision.isEmpty() && inputs.contains(QFileInfo(item.output).absoluteFilePath()))
+            item.collision = QStringLiteral("%1: is an input of this batch; it is not replaced")
+                                 .arg(item.output);
     }
     if (options.skipExisting) {
         for (BatchItem& item : items)

@@ -22,7 +22,8 @@ struct BatchOptions {
 struct BatchItem {
     QString input;
     QString output;
-    // Set when the item is not converted: another input maps to the same output.
+    // Set when the item is not converted: another input maps to the same output, or the
+    // output is an input of the batch.
     QString collision;
     bool skipped = false;  // --skip-existing found the output
 };
