@@ -1,13 +1,17 @@
-// Stands in for the WSQ reader until the codec is hooked up to the viewer: nothing is
-// decoded and the user is told so.
+// The WSQ branch of the main window's load: the file is read whole, decoded, walked for its
+// comment, and described in the summary line.
 #include "wsq_image_load.h"
 
-#include <QCoreApplication>
+#include "wsqimport.h"
 
-ImageLoadResult loadWsqImage(const QString& /*fileName*/) {
+ImageLoadResult loadWsqImage(const QString& fileName) {
+    const wsqimport::WsqLoad load = wsqimport::loadWsqFile(fileName);
     ImageLoadResult result;
-    result.available = false;
-    result.statusLine = QCoreApplication::translate(
-        "wsqimageviewer", "WSQ files cannot be opened yet: this format is not available");
+    if (!load.failure.isEmpty()) {
+        result.errorText = load.failure;
+        return result;
+    }
+    result.image = load.image;
+    result.statusLine = wsqimport::summaryLine(load.facts);
     return result;
 }

@@ -8,8 +8,9 @@
 #include <QStatusBar>
 
 #include "viewer_messages.h"
+#include "wsq/encoder.h"
+#include "wsq/raw_file.h"
 #include "wsq_grey.h"
-#include "wsq_image_save.h"
 #include "wsqfilewindow.h"
 #include "wsqimageviewer.h"
 
@@ -123,13 +124,8 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
     std::vector<uint8_t> encoded;
     int length = 0;
     const int encodeResult =
-        encodeWsqForSave(&encoded, &length, static_cast<float>(bitrate), grey.data(), w, h, ppi,
-                         m_commentText.constData());
-    if (encodeResult == kWsqCodecNotAvailable) {
-        QMessageBox::warning(this, viewerMessageCaption(),
-                             tr("Saving as %1 is not available yet").arg(QStringLiteral("WSQ")));
-        return false;
-    }
+        wsq::wsq_encode_1(&encoded, &length, static_cast<float>(bitrate), grey.data(), w, h, 8,
+                          ppi, m_commentText.constData());
     if (encodeResult != 0) {
         QMessageBox::warning(this, viewerMessageCaption(),
                              tr("The picture could not be encoded as WSQ (error %1)")
@@ -138,7 +134,7 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
     }
 
     m_savedFileName = fileName + QStringLiteral(".wsq");
-    const int written = writeWsqForSave(
+    const int written = wsq::write_raw_from_memsize(
         QFile::encodeName(m_savedFileName).constData(), encoded.data(), length);
     if (written == -2) {
         QMessageBox::warning(this, viewerMessageCaption(), tr("Error opening file for writing"));

@@ -18,7 +18,9 @@ inline void Require(bool condition) {
 }
 
 inline void CheckIndices(const imagefile::BitmapImage& image) {
-    if (image.bitsPerPixel > 8) return;
+    // With a full palette every index the depth can hold is valid; the per-pixel walk over a
+    // picture of many megapixels would otherwise dominate the run.
+    if (image.bitsPerPixel > 8 || image.paletteSize >= (1u << image.bitsPerPixel)) return;
     for (uint32_t y = 0; y < image.height; ++y) {
         const uint8_t* row = image.bits.data() + size_t{y} * image.scanWidth;
         for (uint32_t x = 0; x < image.width; ++x) {

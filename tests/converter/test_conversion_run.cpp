@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -148,6 +149,59 @@ TEST_F(ConversionRun, SameBaseNameIsOverwrittenByTheLaterFile) {
     run(kBmpOutput);
     EXPECT_EQ(outputs(), QStringList({"a.bmp"}));
     EXPECT_EQ(QImage(m_out + "/a.bmp").convertToFormat(QImage::Format_RGB32), a2);
+}
+
+TEST_F(ConversionRun, BrokenWsqFileShowsItsBoxAndTheRunGoesOn) {
+    const QString conformance = QStringLiteral(WSQ_CONFORMANCE_DIR);
+    ASSERT_TRUE(QFile::copy(conformance + "/flat_256x256_128_r0.75.wsq", m_in + "/a.wsq"));
+    {
+        QFile broken(m_in + "/b.wsq");
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write("not a WSQ file");
+    }
+    write("c.png", picture(9, 9, 8), "PNG");
+    // a.png and a.wsq have the same base name: the later one (a.wsq) is what out/a.bmp holds.
+    write("a.png", picture(9, 9, 9), "PNG");
+    tick("WSQ - ");
+    tick("PNG - ");
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    const auto boxes = boxesOf(watcher);
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[0].text, "Error reading SOI WSQ marker");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(boxes[1].text, "Conversion completed");
+    EXPECT_EQ(outputs(), QStringList({"a.bmp", "c.bmp"}));
+    const QImage a(m_out + "/a.bmp");
+    EXPECT_EQ(a.size(), QSize(256, 256));
+    EXPECT_EQ(qRed(a.pixel(10, 10)), qGreen(a.pixel(10, 10)));
+    EXPECT_EQ(ConvertWindowTest::fileList(*m_window).size(), 4);
+}
+
+TEST_F(ConversionRun, WsqOutputAsksForThePropertiesOnceAndReusesThem) {
+    for (const char* name : {"w1.png", "w2.png", "w3.png"}) write(name, picture(96, 88, 10), "PNG");
+    tick("PNG - ");
+    int asked = 0;
+    testsupport::ModalWatcher watcher([&](QWidget* modal) {
+        if (auto* properties = qobject_cast<WSQFileWindow*>(modal)) {
+            ++asked;
+            properties->ppiEdit->setText("400");
+            properties->commenttextEdit->setText("batch");
+            properties->buttonOk->click();
+        } else {
+            closeAllButTheConverter(modal);
+        }
+    });
+    run(1);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(outputs(), QStringList({"w1.wsq", "w2.wsq", "w3.wsq"}));
+    EXPECT_EQ(m_viewer.m_interactiveSave, 0);
+    for (const QString& name : outputs()) {
+        SCOPED_TRACE(name.toStdString());
+        m_viewer.load(m_out + "/" + name);
+        EXPECT_TRUE(m_viewer.statusBar()->currentMessage().contains(
+            ", dpi = 400, depth = 8, Comments: batch, "));
+    }
 }
 
 TEST_F(ConversionRun, PercentagesForThreeFiles) {

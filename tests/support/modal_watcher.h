@@ -52,6 +52,9 @@ private:
         } else {
             modal->close();
         }
+        // A window that was closed and opens again (a dialog kept and reused, such as the WSQ
+        // properties window) is answered again.
+        if (m_last && !m_last->isVisible()) m_last = nullptr;
     }
 
     Handler m_handler;

@@ -178,3 +178,38 @@ TEST(Decoder, FloatPixelsToBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Decoder, EveryPrefixAndByteFlipFailsCleanly) {
+    wsq::WaveletTreeNode w_tree[wsq::W_TREELEN];
+    wsq::QuantTreeNode q_tree[wsq::Q_TREELEN];
+    wsq::build_subband_trees(w_tree, wsq::W_TREELEN, q_tree, wsq::Q_TREELEN, 16, 12);
+    StreamSpec spec;  // 16 x 12
+    for (int i = 0; i < q_tree[0].lenx * q_tree[0].leny; ++i)
+        spec.subband0.push_back(i % 148 - 73);
+    const Bytes stream = build(spec);
+    const Result whole = decode(stream);
+    ASSERT_EQ(whole.ret, 0) << whole.err;
+
+    // Every second prefix and every fourth byte keep the test quick under the sanitizers.
+    for (size_t n = 0; n < stream.size(); n += 2) {
+        const Result r = decode(Bytes(stream.begin(), stream.begin() + n));
+        EXPECT_LT(r.ret, 0) << n;
+        EXPECT_EQ(r.err.rfind("ERROR", 0), 0u) << n;
+    }
+    // A flipped byte either still decodes to a full image or fails with a code and a message.
+    for (size_t i = 1; i < stream.size(); i += 4) {
+        Bytes flipped = stream;
+        flipped[i] ^= 0x5A;
+        const Result r = decode(flipped);
+        if (r.ret == 0) {
+            EXPECT_EQ(r.pixels.size(), static_cast<size_t>(r.w) * r.h) << i;
+        } else {
+            EXPECT_LT(r.ret, 0) << i;
+            EXPECT_NE(r.err.find("ERROR"), std::string::npos) << i;
+        }
+    }
+}
+
+}  // namespace
