@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 
+#include "support/modal_watcher.h"
 #include "support/qt_app_env.h"
 #include "support/scratch_dir.h"
 #include "wsqconvert_test_support.h"
@@ -33,6 +34,8 @@ TEST(WsqConvertAndViewer, WriteTheSameBytes) {
         ASSERT_EQ(runTool({file("colour.png"), file("colour.tif")}).status, 0);
     }
 
+    // A message box from the window (a save it could not do) is closed and fails the test.
+    testsupport::ModalWatcher watcher;
     wsqimageviewer window;
     auto* properties = window.findChild<WSQFileWindow*>();
     ASSERT_NE(properties, nullptr);
@@ -60,6 +63,8 @@ TEST(WsqConvertAndViewer, WriteTheSameBytes) {
             EXPECT_TRUE(viewerBytes == fileBytes(toolOutput));
         }
     }
+    for (const testsupport::SeenModal& modal : watcher.seen())
+        ADD_FAILURE() << "the window showed: " << modal.text.toStdString();
 }
 
 }  // namespace

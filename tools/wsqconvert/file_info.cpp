@@ -140,18 +140,18 @@ QString valueText(const QJsonValue& value) {
 FileInfo describeFile(const QString& fileName) {
     FileInfo info;
     info.facts[QStringLiteral("file")] = fileName;
-    const QString extension = inputExtension(fileName);
-    const InputBranch branch = inputBranchForExtension(extension);
+    const QString extension = completeExtension(fileName);
+    const LoadBranch branch = loadBranchForFileName(fileName);
     const QFileInfo file(fileName);
-    if (branch == InputBranch::None)
+    if (branch == LoadBranch::None)
         info.error = QStringLiteral("cannot read files of type \"%1\"").arg(extension);
     else if (!file.exists())
         info.error = QStringLiteral("no such file");
     else if (file.isDir())
         info.error = QStringLiteral("is a directory");
-    else if (branch == InputBranch::Wsq)
+    else if (branch == LoadBranch::Wsq)
         describeWsq(fileName, &info);
-    else if (branch == InputBranch::RasterLibrary)
+    else if (branch == LoadBranch::RasterLibrary)
         describeLibraryFile(fileName, extension, &info);
     else
         describeToolkitFile(fileName, &info);

@@ -4,21 +4,6 @@
 
 namespace wsqconvert {
 
-QString inputExtension(const QString& fileName) {
-    return QFileInfo(fileName).completeSuffix().toLower();
-}
-
-InputBranch inputBranchForExtension(const QString& extension) {
-    static const QStringList toolkit = {"png", "bmp",  "xbm", "xpm", "pnm",
-                                        "jpg", "jpeg", "gif", "mng"};
-    static const QStringList rasterLibrary = {"tif", "tiff", "tga", "cel",
-                                              "rgb", "psd",  "iff", "pcx"};
-    if (extension == QLatin1String("wsq")) return InputBranch::Wsq;
-    if (toolkit.contains(extension)) return InputBranch::Toolkit;
-    if (rasterLibrary.contains(extension)) return InputBranch::RasterLibrary;
-    return InputBranch::None;
-}
-
 const QStringList& readableExtensions() {
     static const QStringList extensions = {"wsq", "tif", "tiff", "png", "jpg", "jpeg", "bmp",
                                            "tga", "cel", "rgb",  "gif", "psd", "iff",  "pcx",
@@ -27,7 +12,7 @@ const QStringList& readableExtensions() {
 }
 
 bool isReadableExtension(const QString& lowerCaseExtension) {
-    return inputBranchForExtension(lowerCaseExtension) != InputBranch::None;
+    return loadBranchForFileName(QStringLiteral("x.") + lowerCaseExtension) != LoadBranch::None;
 }
 
 std::optional<int> outputSaveType(const QString& lowerCaseExtension) {

@@ -1,5 +1,5 @@
-// Which files wsqconvert reads and writes: the viewer's load dispatch for inputs, the viewer's
-// save types for outputs.
+// Which files wsqconvert reads and writes: the viewer's load dispatch (load_dispatch.h) for
+// inputs, the viewer's save types for outputs.
 #pragma once
 
 #include <QString>
@@ -7,14 +7,9 @@
 
 #include <optional>
 
+#include "load_dispatch.h"
+
 namespace wsqconvert {
-
-enum class InputBranch { Wsq, Toolkit, RasterLibrary, None };
-
-// The lower-cased complete extension of a file name: everything after the first "." of its
-// name, so scan.old.wsq has the extension old.wsq.
-QString inputExtension(const QString& fileName);
-InputBranch inputBranchForExtension(const QString& lowerCaseExtension);
 
 // Every complete extension the viewer's load reads, in the order of its Open dialog.
 const QStringList& readableExtensions();

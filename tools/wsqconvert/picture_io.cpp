@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -18,128 +16,40 @@
 #include "imagefile/formats.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file_io.h"
-#include "wsq/decoder.h"
-#include "wsq/encoder.h"
-#include "wsq/raw_file.h"
+#include "library_image_load.h"
+#include "library_image_save.h"
+#include "load_dispatch.h"
+#include "toolkit_image_io.h"
+#include "wsq_image_save.h"
+#include "wsqimport.h"
 
 namespace wsqconvert {
 
 namespace {
 
-QString readFailureText(int code) {
-    switch (code) {
-        case -2:
-            return QStringLiteral("Error opening file for reading");
-        case -3:
-            return QStringLiteral("Error: file stream size = NULL");
-        case -4:
-            return QStringLiteral("Error reading input file");
-        default:
-            return QStringLiteral("cannot read the file (error %1)").arg(code);
-    }
-}
-
-QImage greyImage(const uint8_t* pixels, int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull()) return image;
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const uint8_t* grey = pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
-        for (int x = 0; x < width; ++x) {
-            const QRgb g = grey[x];
-            row[x] = 0xFF000000u | g << 16 | g << 8 | g;
-        }
-    }
-    return image;
-}
-
-std::vector<uint8_t> greyBytes(const QImage& image) {
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    const int w = argb.width();
-    const int h = argb.height();
-    std::vector<uint8_t> grey(static_cast<size_t>(w) * static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        uint8_t* out = grey.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-        for (int x = 0; x < w; ++x)
-            out[x] = static_cast<uint8_t>((qRed(row[x]) + qGreen(row[x]) + qBlue(row[x])) / 3);
-    }
-    return grey;
-}
-
-QImage imageFromPlanes(int width, int height, const uint8_t* planes) {
-    if (width <= 0 || height <= 0 || planes == nullptr) return QImage();
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull()) return image;
-    const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(width) + x;
-            line[x] = 0xFF000000u | (uint32_t{planes[i]} << 16) | (uint32_t{planes[n + i]} << 8) |
-                      uint32_t{planes[2 * n + i]};
-        }
-    }
-    return image;
-}
-
-std::vector<uint8_t> planesFromImage(const QImage& source) {
-    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
-    const size_t w = static_cast<size_t>(image.width());
-    const size_t h = static_cast<size_t>(image.height());
-    const size_t n = w * h;
-    std::vector<uint8_t> planes(3 * n);
-    for (size_t y = 0; y < h; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(static_cast<int>(y)));
-        for (size_t x = 0; x < w; ++x) {
-            const QRgb p = line[x];
-            planes[y * w + x] = static_cast<uint8_t>((p >> 16) & 255);
-            planes[n + y * w + x] = static_cast<uint8_t>((p >> 8) & 255);
-            planes[2 * n + y * w + x] = static_cast<uint8_t>(p & 255);
-        }
-    }
-    return planes;
-}
-
 LoadedPicture loadWsq(const QString& fileName) {
     LoadedPicture result;
-    std::vector<uint8_t> data;
-    int length = 0;
-    if (const int ret =
-            wsq::read_raw_from_filesize(QFile::encodeName(fileName).constData(), &data, &length)) {
-        result.error = readFailureText(ret);
-        return result;
-    }
-    std::vector<uint8_t> pixels;
-    int w = 0, h = 0, depth = 8, ppi = -1, lossy = 0, encoder = 0, software = 0;
-    const int ret = wsq::wsq_decode_mem(&pixels, &w, &h, &depth, &ppi, &lossy, &encoder,
-                                        &software, data.data(), length);
-    if (ret != 0) {
-        result.error = QStringLiteral("cannot decode (WSQ error %1)").arg(ret);
-        return result;
-    }
-    if (w <= 0 || h <= 0) {
+    const wsqimport::WsqLoad load = wsqimport::loadWsqFile(fileName);
+    if (load.decodeResult != 0) {
+        // The codec's code, and what the window would have said (a missing SOI marker).
+        result.error = QStringLiteral("cannot decode (WSQ error %1)").arg(load.decodeResult);
+        if (!load.failure.isEmpty()) result.error += QStringLiteral(": ") + load.failure;
+    } else if (!load.failure.isEmpty()) {
+        result.error = load.failure;
+    } else if (load.image.isNull()) {
         result.error = QStringLiteral("cannot decode: the file holds no picture");
-        return result;
+    } else {
+        result.image = load.image;
+        result.wsqPpi = load.facts.ppi;
     }
-    result.image = greyImage(pixels.data(), w, h);
-    result.wsqPpi = ppi;
     return result;
 }
 
-// The picture a toolkit read gives, in the form the viewer's pixmap holds it: 32-bit, opaque
-// unless the file has alpha.
 LoadedPicture loadWithToolkit(const QString& fileName) {
     LoadedPicture result;
-    QImageReader reader(fileName);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        result.error = QStringLiteral("cannot decode: %1").arg(reader.errorString());
-        return result;
-    }
-    result.image = image.convertToFormat(image.hasAlphaChannel()
-                                             ? QImage::Format_ARGB32_Premultiplied
-                                             : QImage::Format_RGB32);
+    QString why;
+    result.image = loadToolkitImage(fileName, &why);
+    if (result.image.isNull()) result.error = QStringLiteral("cannot decode: %1").arg(why);
     return result;
 }
 
@@ -164,45 +74,26 @@ QString libraryReadFailure(const QByteArray& name) {
 
 LoadedPicture loadWithLibrary(const QString& fileName) {
     LoadedPicture result;
-    const QByteArray name = QFile::encodeName(fileName);
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> planes;
-    imagefile::ReadImageFile(name.constData(), &width, &height, &planes);
-    if (width <= 0 || height <= 0 ||
-        planes.size() < 3 * static_cast<size_t>(width) * static_cast<size_t>(height)) {
-        result.error = libraryReadFailure(name);
-        return result;
-    }
-    result.image = imageFromPlanes(width, height, planes.data());
-    if (result.image.isNull()) result.error = QStringLiteral("not enough memory for the picture");
+    result.image = loadLibraryImage(fileName).image;
+    if (result.image.isNull()) result.error = libraryReadFailure(QFile::encodeName(fileName));
     return result;
 }
 
 QString saveWsq(const QImage& image, const QString& outputName, const WsqSaveParameters& wsq) {
-    const std::vector<uint8_t> grey = greyBytes(image);
     std::vector<uint8_t> encoded;
-    int length = 0;
-    const int ret = wsq::wsq_encode_1(&encoded, &length, static_cast<float>(wsq.bitrate),
-                                      grey.data(), image.width(), image.height(), 8, wsq.ppi,
-                                      wsq.comment ? wsq.comment->constData() : nullptr);
+    const int ret = encodeWsqImage(image, wsq.bitrate, wsq.ppi,
+                                   wsq.comment ? wsq.comment->constData() : nullptr, &encoded);
     if (ret != 0) return QStringLiteral("cannot encode as WSQ (WSQ error %1)").arg(ret);
-    const int written = wsq::write_raw_from_memsize(QFile::encodeName(outputName).constData(),
-                                                    encoded.data(), length);
+    const int written = writeWsqFile(outputName, encoded);
     if (written == -2) return QStringLiteral("Error opening file for writing");
     if (written != 0) return QStringLiteral("Error writing output file");
     return QString();
 }
 
 QString saveWithToolkit(const QImage& image, const QString& outputName, const char* format) {
-    QSaveFile file(outputName);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Error opening file for writing: %1").arg(file.errorString());
-    if (!image.save(&file, format)) {
-        file.cancelWriting();
-        return QStringLiteral("Error writing output file");
-    }
-    if (!file.commit()) return QStringLiteral("Error writing output file: %1").arg(file.errorString());
+    const int written = saveToolkitImage(image, outputName, format);
+    if (written == -2) return QStringLiteral("Error opening file for writing");
+    if (written != 0) return QStringLiteral("Error writing output file");
     return QString();
 }
 
@@ -233,16 +124,11 @@ QString saveWithLibrary(const QImage& image, const QString& outputName, int save
         writeName = QFile::encodeName(temporaryName);
     }
 
-    const std::vector<uint8_t> planes = planesFromImage(image);
-    imagefile::SetLastImageError(imagefile::kNoError);
-    const int result = imagefile::WriteImageFile(writeName.constData(), saveType, image.width(),
-                                                 image.height(), planes.data());
-    const uint32_t code = imagefile::GetLastImageError();
     QString error;
-    if (result != 1 || code != imagefile::kNoError) {
-        error = code != imagefile::kNoError
-                    ? QString::fromLatin1(imagefile::ImageErrorMessage(code))
-                    : QStringLiteral("the file could not be written");
+    if (!saveLibraryImage(image, QFile::decodeName(writeName), saveType, &error)) {
+        // The library's text names the file it wrote; the line names the output already.
+        const qsizetype colon = error.lastIndexOf(QStringLiteral(": "));
+        if (colon >= 0) error = error.mid(colon + 2);
     } else if (keyMatches) {
         return QString();
     } else {
@@ -263,9 +149,9 @@ QString saveWithLibrary(const QImage& image, const QString& outputName, int save
 }  // namespace
 
 LoadedPicture loadPicture(const QString& fileName) {
-    const QString extension = inputExtension(fileName);
-    const InputBranch branch = inputBranchForExtension(extension);
-    if (branch == InputBranch::None) {
+    const QString extension = completeExtension(fileName);
+    const LoadBranch branch = loadBranchForFileName(fileName);
+    if (branch == LoadBranch::None) {
         LoadedPicture result;
         result.error = QStringLiteral("cannot read files of type \"%1\"").arg(extension);
         return result;
@@ -282,9 +168,9 @@ LoadedPicture loadPicture(const QString& fileName) {
         return result;
     }
     switch (branch) {
-        case InputBranch::Wsq:
+        case LoadBranch::Wsq:
             return loadWsq(fileName);
-        case InputBranch::Toolkit:
+        case LoadBranch::Toolkit:
             return loadWithToolkit(fileName);
         default:
             return loadWithLibrary(fileName);
