@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+#include "library_image_save.h"
 #include "toolkit_image_io.h"
 #include "viewer_messages.h"
 #include "wsq_image_save.h"
@@ -81,12 +82,12 @@ bool wsqimageviewer::saveWithToolkit(const QString& outputName, const char* form
     return true;
 }
 
-// TIFF, PNG, JPEG, SGI image and Targa are written by the raster library, which the viewer
-// does not reach yet.
-bool wsqimageviewer::saveWithRasterLibrary(const QString& /*outputName*/, int file_type) {
-    QMessageBox::warning(this, viewerMessageCaption(),
-                         tr("Saving as %1 is not available yet")
-                             .arg(QLatin1String(saveType(file_type)->name)));
+// TIFF, PNG, JPEG, SGI image and Targa are written by the raster library from three colour
+// planes. A failed write is reported with the library's message.
+bool wsqimageviewer::saveWithRasterLibrary(const QString& outputName, int file_type) {
+    QString errorText;
+    if (saveLibraryImage(m_pixmap->toImage(), outputName, file_type, &errorText)) return true;
+    QMessageBox::warning(this, viewerMessageCaption(), errorText);
     return false;
 }
 

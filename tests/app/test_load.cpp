@@ -119,19 +119,6 @@ TEST_F(LoadTest, UnknownExtensionReleasesTheImageAndKeepsTheView) {
     EXPECT_EQ(m_window.findChild<ImageLabel*>("imagelabel")->pixmap().size(), QSize(50, 30));
 }
 
-TEST_F(LoadTest, BranchesWithoutTheirReaderShowNothing) {
-    for (const char* name : {"scan.tif"}) {
-        SCOPED_TRACE(name);
-        m_window.load(write("shown.png", patternImage(50, 30), "PNG"));
-        const QString path = write(name, patternImage(8, 8), "PNG");
-        m_window.load(path);
-        EXPECT_EQ(m_window.currentPixmap(), nullptr);
-        EXPECT_TRUE(m_window.findChild<ImageLabel*>("imagelabel")->pixmap().isNull());
-        EXPECT_TRUE(statusText(m_window).contains("not available"))
-            << statusText(m_window).toStdString();
-    }
-}
-
 TEST_F(LoadTest, NamesWithNonAsciiCharactersLoad) {
     const QString path =
         write(QString::fromUtf8("Fingerabdruck größe 測試.png"), patternImage(21, 13), "PNG");

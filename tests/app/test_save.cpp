@@ -196,15 +196,17 @@ TEST_F(SaveTest, ToolkitTypesAlwaysAppendTheirExtension) {
     EXPECT_EQ(QDir(m_dir.path()).entryList({"none*"}, QDir::Files).size(), 0);
 }
 
-TEST_F(SaveTest, LibraryTypesSayTheFormatIsNotAvailableYet) {
-    loadPicture(patternImage(16, 16));
-    testsupport::ModalWatcher watcher;
-    m_window.save(path("out"), 4);
-    ASSERT_EQ(watcher.seen().size(), 1);
-    EXPECT_EQ(watcher.seen()[0].caption, "WSQ viewer");
-    EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Warning);
-    EXPECT_TRUE(watcher.seen()[0].text.contains("PNG")) << watcher.seen()[0].text.toStdString();
-    EXPECT_FALSE(QFile::exists(path("out.png")));
+TEST_F(SaveTest, PngFilterWritesThroughTheLibrary) {
+    loadPicture(patternImage(24, 12));
+    testsupport::ModalWatcher watcher([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal))
+            answer(dialog, path("out"), "PNG - Portable network graphic images (*.png)");
+    });
+    QMetaObject::invokeMethod(&m_window, "choose_save");
+    ASSERT_TRUE(QFile::exists(path("out.png")));
+    EXPECT_EQ(QImage(path("out.png")).convertToFormat(QImage::Format_RGB32),
+              patternImage(24, 12).convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(statusText(m_window), QString("File %1 saved").arg(path("out.png")));
 }
 
 TEST_F(SaveTest, WithoutAPictureNothingIsWrittenOrShown) {

@@ -241,6 +241,17 @@ TEST_F(ConversionRun, StopPressedBetweenFilesEndsTheRunEarly) {
     EXPECT_FALSE(m_window->stopConversionButton->isEnabled());
 }
 
+TEST_F(ConversionRun, ClosingTheWindowDuringARunStopsIt) {
+    for (const char* name : {"c1.png", "c2.png", "c3.png"}) write(name, picture(8, 8, 11), "PNG");
+    tick("PNG - ");
+    // The title bar's close button and Escape both reject the dialog.
+    QTimer::singleShot(0, m_window, [&] { m_window->reject(); });
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    EXPECT_EQ(outputs(), QStringList({"c1.bmp"}));
+    EXPECT_FALSE(m_window->isVisible());
+}
+
 TEST_F(ConversionRun, ConverterWindowIsMadeOnceAndKeepsItsState) {
     tick("GIF - ");
     m_window->subdirectoriesCheckBox->setChecked(true);
