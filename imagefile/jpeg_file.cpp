@@ -12,9 +12,11 @@
 #include <memory>
 #include <new>
 
+#include "imagefile/atomic_output.h"
 #include "imagefile/formats.h"
 #include "imagefile/grey_ramp.h"
 #include "imagefile/image_error.h"
+#include "imagefile/image_failure.h"
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
 #include "imagefile/writer_input.h"
@@ -273,30 +275,14 @@ uint32_t WriteJpeg(const char* name, const BitmapImage& record, int quality) {
 }  // namespace
 
 uint32_t ReadJpegFile(const char* name, BitmapImage* image) {
-    SetLastImageError(kNoError);
-    if (image == nullptr) {
-        SetLastImageError(kInvalidBitmapPointer);
-        return kInvalidBitmapPointer;
-    }
-    uint32_t code = kMemoryAllocation;
-    try {
-        code = name == nullptr ? kUnableToOpenFile : ReadJpeg(name, *image);
-    } catch (const std::bad_alloc&) {
-    }
-    if (code != kNoError) FreeBitmapImage(image);
-    SetLastImageError(code);
-    return code;
+    return RunImageReader(image, [&]() -> uint32_t {
+        return name == nullptr ? kUnableToOpenFile : ReadJpeg(name, *image);
+    });
 }
 
 uint32_t WriteJpegFile(const char* name, const BitmapImage& image, int quality) {
-    SetLastImageError(kNoError);
-    uint32_t code = kMemoryAllocation;
-    try {
-        code = name == nullptr ? kUnableToOpenFile : WriteJpeg(name, image, quality);
-    } catch (const std::bad_alloc&) {
-    }
-    SetLastImageError(code);
-    return code;
+    return RunImageWriter(
+        [&]() -> uint32_t { return name == nullptr ? kUnableToOpenFile : WriteJpeg(name, image, quality); });
 }
 
 }  // namespace imagefile

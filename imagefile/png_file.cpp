@@ -11,9 +11,11 @@
 #include <new>
 #include <vector>
 
+#include "imagefile/atomic_output.h"
 #include "imagefile/formats.h"
 #include "imagefile/grey_ramp.h"
 #include "imagefile/image_error.h"
+#include "imagefile/image_failure.h"
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
 #include "imagefile/writer_input.h"
@@ -365,30 +367,14 @@ uint32_t WritePng(const char* name, const BitmapImage& record) {
 }  // namespace
 
 uint32_t ReadPngFile(const char* name, BitmapImage* image) {
-    SetLastImageError(kNoError);
-    if (image == nullptr) {
-        SetLastImageError(kInvalidBitmapPointer);
-        return kInvalidBitmapPointer;
-    }
-    uint32_t code = kMemoryAllocation;
-    try {
-        code = name == nullptr ? kUnableToOpenFile : ReadPng(name, *image);
-    } catch (const std::bad_alloc&) {
-    }
-    if (code != kNoError) FreeBitmapImage(image);
-    SetLastImageError(code);
-    return code;
+    return RunImageReader(image, [&]() -> uint32_t {
+        return name == nullptr ? kUnableToOpenFile : ReadPng(name, *image);
+    });
 }
 
 uint32_t WritePngFile(const char* name, const BitmapImage& image) {
-    SetLastImageError(kNoError);
-    uint32_t code = kMemoryAllocation;
-    try {
-        code = name == nullptr ? kUnableToOpenFile : WritePng(name, image);
-    } catch (const std::bad_alloc&) {
-    }
-    SetLastImageError(code);
-    return code;
+    return RunImageWriter(
+        [&]() -> uint32_t { return name == nullptr ? kUnableToOpenFile : WritePng(name, image); });
 }
 
 }  // namespace imagefile

@@ -14,9 +14,11 @@
 #include <new>
 #include <vector>
 
+#include "imagefile/atomic_output.h"
 #include "imagefile/formats.h"
 #include "imagefile/grey_ramp.h"
 #include "imagefile/image_error.h"
+#include "imagefile/image_failure.h"
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
 #include "imagefile/writer_input.h"
@@ -638,30 +640,14 @@ uint32_t WriteTiff(const char* name, const BitmapImage& image, const TiffSaveInf
 }  // namespace
 
 uint32_t ReadTiffFile(const char* name, BitmapImage* image, TiffSaveInfo* info) {
-    SetLastImageError(kNoError);
-    if (image == nullptr) {
-        SetLastImageError(kInvalidBitmapPointer);
-        return kInvalidBitmapPointer;
-    }
-    uint32_t code = kMemoryAllocation;
-    try {
-        code = name == nullptr ? kUnableToOpenFile : ReadTiff(name, *image, info);
-    } catch (const std::bad_alloc&) {
-    }
-    if (code != kNoError) FreeBitmapImage(image);
-    SetLastImageError(code);
-    return code;
+    return RunImageReader(image, [&]() -> uint32_t {
+        return name == nullptr ? kUnableToOpenFile : ReadTiff(name, *image, info);
+    });
 }
 
 uint32_t WriteTiffFile(const char* name, const BitmapImage& image, const TiffSaveInfo* info) {
-    SetLastImageError(kNoError);
-    uint32_t code = kMemoryAllocation;
-    try {
-        code = name == nullptr ? kUnableToOpenFile : WriteTiff(name, image, info);
-    } catch (const std::bad_alloc&) {
-    }
-    SetLastImageError(code);
-    return code;
+    return RunImageWriter(
+        [&]() -> uint32_t { return name == nullptr ? kUnableToOpenFile : WriteTiff(name, image, info); });
 }
 
 }  // namespace imagefile

@@ -2,6 +2,8 @@
 // land, the percentages, the boxes of failed files, WSQ properties asked once, and Stop.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -17,6 +19,8 @@
 #include <QTreeWidget>
 
 #include "converter/convert_window_access.h"
+#include "imagefile/bitmap_image.h"
+#include "imagefile/formats.h"
 #include "converter/customlistitem.h"
 #include "main_window_pointer.h"
 #include "support/modal_watcher.h"
@@ -267,3 +271,84 @@ TEST_F(ConversionRun, ConverterWindowIsMadeOnceAndKeepsItsState) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 24-bit library record of the picture (bottom-up, blue-green-red).
+imagefile::BitmapImage recordOf(const QImage& image) {
+    imagefile::BitmapImage record;
+    record.width = image.width();
+    record.height = image.height();
+    record.bitsPerPixel = 24;
+    record.dibLayout = 1;
+    EXPECT_EQ(imagefile::AllocateBitmapImage(&record), 0u);
+    for (int y = 0; y < image.height(); ++y) {
+        uint8_t* row = record.bits.data() + (image.height() - 1 - y) * record.scanWidth;
+        for (int x = 0; x < image.width(); ++x) {
+            row[3 * x] = qBlue(image.pixel(x, y));
+            row[3 * x + 1] = qGreen(image.pixel(x, y));
+            row[3 * x + 2] = qRed(image.pixel(x, y));
+        }
+    }
+    return record;
+}
+
+}  // namespace
+
+TEST_F(ConversionRun, LibraryAndToolkitFormatsConvertToEveryOutputTypeAndBack) {
+    // One input per readable format the library writes or a peer tool makes.
+    const QImage source = picture(96, 90, 4);
+    const imagefile::BitmapImage record = recordOf(source);
+    const auto name = [&](const char* file) { return QFile::encodeName(m_in + "/" + file); };
+    ASSERT_EQ(imagefile::WriteTiffFile(name("a.tif").constData(), record, nullptr), 0u);
+    ASSERT_EQ(imagefile::WriteTiffFile(name("b.tiff").constData(), record, nullptr), 0u);
+    ASSERT_EQ(imagefile::WriteTargaFile(name("c.tga").constData(), record), 0u);
+    ASSERT_EQ(imagefile::WriteSgiFile(name("d.rgb").constData(), record), 0u);
+    write("e.png", source, "PNG");
+    write("f.bmp", source, "BMP");
+    write("g.jpg", source, "JPG");
+    write("h.ppm.src", source, "PPM");
+    QStringList expected = {"a", "b", "c", "d", "e", "f", "g"};
+    if (std::system("command -v convert >/dev/null 2>&1") == 0) {
+        for (const char* peer : {"i.psd", "j.pcx", "k.gif"}) {
+            const QString command = QString("convert %1/h.ppm.src %1/%2").arg(m_in, peer);
+            ASSERT_EQ(std::system(command.toLocal8Bit().constData()), 0) << peer;
+            expected << QString(peer).left(1);
+        }
+    }
+    for (const char* label : {"TIF - ", "TIFF - ", "TGA - ", "RGB - ", "PNG - ", "BMP - ",
+                              "JPG - ", "PSD - ", "PCX - ", "GIF - "})
+        tick(label);
+
+    const char* extensions[] = {"wsq", "bmp", "tif", "png", "jpg", "rgb", "tga", "xbm", "xpm"};
+    for (int type = 1; type <= 9; ++type) {
+        SCOPED_TRACE(extensions[type - 1]);
+        const QString out = m_tmp.path() + "/out" + QString::number(type);
+        m_window->outputDirectoryLineEdit->setText(out);
+        QDir().mkpath(out);
+        testsupport::ModalWatcher watcher([&](QWidget* modal) {
+            if (auto* properties = qobject_cast<WSQFileWindow*>(modal))
+                properties->buttonOk->click();
+            else
+                closeAllButTheConverter(modal);
+        });
+        run(type);
+        QStringList written = QDir(out).entryList(QDir::Files, QDir::Name);
+        QStringList wanted;
+        for (const QString& base : expected) wanted << base + "." + extensions[type - 1];
+        wanted.sort();
+        ASSERT_EQ(written, wanted);
+        // And back: every result opens in the viewer at the source's size.
+        for (const QString& file : written) {
+            m_viewer.load(out + "/" + file);
+            ASSERT_NE(m_viewer.currentPixmap(), nullptr) << file.toStdString();
+            EXPECT_EQ(m_viewer.currentPixmap()->size(), source.size()) << file.toStdString();
+        }
+        // The lossless outputs of a lossless input keep every pixel.
+        if (type == 2 || type == 3 || type == 4 || type == 6 || type == 7) {
+            m_viewer.load(out + "/c." + extensions[type - 1]);
+            EXPECT_EQ(m_viewer.currentPixmap()->toImage().convertToFormat(QImage::Format_RGB32),
+                      source);
+        }
+    }
+}
