@@ -22,6 +22,7 @@
 #include "imagelabel.h"
 #include "library_image_load.h"
 #include "load_dispatch.h"
+#include "toolkit_image_io.h"
 #include "main_window_pointer.h"
 #include "viewer_messages.h"
 #include "wsq_image_load.h"
@@ -187,7 +188,7 @@ void wsqimageviewer::load(const QString& fileName) {
             break;
         case LoadBranch::Toolkit:
             // A file the toolkit cannot decode gives a null pixmap, shown as 0 x 0.
-            m_pixmap = std::make_unique<QPixmap>(fileName);
+            m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(loadToolkitImage(fileName)));
             statusBar()->showMessage(sizeStatusLine(*m_pixmap));
             showLoadedPixmap();
             break;

@@ -1,17 +1,14 @@
 // Saving the current picture: the Save dialog, the nine save types, and the WSQ properties
 // window that asks for the bit rate, the resolution and the comment of a WSQ file.
-#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QStatusBar>
 
 #include "library_image_save.h"
+#include "toolkit_image_io.h"
 #include "viewer_messages.h"
-#include "wsq/encoder.h"
-#include "wsq/raw_file.h"
-#include "wsq_grey.h"
+#include "wsq_image_save.h"
 #include "wsqfilewindow.h"
 #include "wsqimageviewer.h"
 
@@ -70,15 +67,14 @@ void wsqimageviewer::save(const QString& fileName, int file_type) {
 bool wsqimageviewer::saveWithToolkit(const QString& outputName, const char* format) {
     // Written beside the target and renamed over it only when complete, so a failed write
     // leaves an existing file of that name as it was.
-    QSaveFile file(outputName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    const int written = saveToolkitImage(m_pixmap->toImage(), outputName, format);
+    if (written == -2) {
         QMessageBox::warning(this, viewerMessageCaption(),
                              tr("Error opening file for writing") + QStringLiteral("\n") +
                                  outputName);
         return false;
     }
-    if (!m_pixmap->save(&file, format) || !file.commit()) {
-        file.cancelWriting();
+    if (written != 0) {
         QMessageBox::warning(this, viewerMessageCaption(),
                              tr("Error writing output file") + QStringLiteral("\n") + outputName);
         return false;
@@ -96,10 +92,6 @@ bool wsqimageviewer::saveWithRasterLibrary(const QString& outputName, int file_t
 }
 
 bool wsqimageviewer::saveWsq(const QString& fileName) {
-    const int w = m_pixmap->width();
-    const int h = m_pixmap->height();
-    const std::vector<uint8_t> grey = wsqgrey::greyBytes(m_pixmap->toImage());
-
     m_wsqSaveAccepted = true;
     double bitrate = 0.75;
     int ppi = 500;
@@ -123,10 +115,8 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
     if (!m_wsqSaveAccepted) return false;
 
     std::vector<uint8_t> encoded;
-    int length = 0;
-    const int encodeResult =
-        wsq::wsq_encode_1(&encoded, &length, static_cast<float>(bitrate), grey.data(), w, h, 8,
-                          ppi, m_commentText.constData());
+    const int encodeResult = encodeWsqImage(m_pixmap->toImage(), bitrate, ppi,
+                                            m_commentText.constData(), &encoded);
     if (encodeResult != 0) {
         QMessageBox::warning(this, viewerMessageCaption(),
                              tr("The picture could not be encoded as WSQ (error %1)")
@@ -135,8 +125,7 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
     }
 
     m_savedFileName = fileName + QStringLiteral(".wsq");
-    const int written = wsq::write_raw_from_memsize(
-        QFile::encodeName(m_savedFileName).constData(), encoded.data(), length);
+    const int written = writeWsqFile(m_savedFileName, encoded);
     if (written == -2) {
         QMessageBox::warning(this, viewerMessageCaption(), tr("Error opening file for writing"));
         return false;

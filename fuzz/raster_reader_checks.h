@@ -1,15 +1,20 @@
-// Shared oracle of the raster reader fuzzers: runs a reader on the input through a memory file
-// and aborts when a success leaves a record that breaks the record's invariants (buffer sizes,
-// row size, palette indices within the palette) or a failure leaves anything behind.
+// The oracle every raster reader fuzzer applies: the input goes to the reader through a memory
+// file, with either row layout the library's callers ask for, and the run aborts when a failure
+// leaves anything in the record or a different last error, or when a success leaves a record
+// that breaks its invariants: an acceptable size, the row size of its layout, buffers exactly as
+// large as the fields say, palette fields only for palette depths, every pixel index inside the
+// palette (so that the true-colour conversion succeeds).
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
 
-#include "fuzz_input_file.h"
+#include "fuzz/fuzz_input_file.h"
 #include "imagefile/bitmap_image.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_layout.h"
+#include "imagefile/pixel_conversions.h"
+#include "wsq/image_limits.h"
 
 namespace rasterfuzz {
 
@@ -17,48 +22,65 @@ inline void Require(bool condition) {
     if (!condition) std::abort();
 }
 
-inline void CheckIndices(const imagefile::BitmapImage& image) {
-    // With a full palette every index the depth can hold is valid; the per-pixel walk over a
-    // picture of many megapixels would otherwise dominate the run.
-    if (image.bitsPerPixel > 8 || image.paletteSize >= (1u << image.bitsPerPixel)) return;
-    for (uint32_t y = 0; y < image.height; ++y) {
-        const uint8_t* row = image.bits.data() + size_t{y} * image.scanWidth;
+inline void RequireIndicesInPalette(const imagefile::BitmapImage& image) {
+    // With a full palette every index the depth can hold is valid.
+    if (image.paletteSize >= (1u << image.bitsPerPixel)) return;
+    // Otherwise a few million pixels are looked at (rows spread over the picture), so that a
+    // large picture cannot stall the fuzzer.
+    const uint32_t rowStep =
+        1 + static_cast<uint32_t>(uint64_t{image.width} * image.height / (uint64_t{1} << 22));
+    for (uint32_t y = 0; y < image.height; y += rowStep) {
+        const uint8_t* row = image.bits.data() + uint64_t{y} * image.scanWidth;
         for (uint32_t x = 0; x < image.width; ++x) {
             uint32_t index = 0;
-            if (image.bitsPerPixel == 8) index = row[x];
-            else if (image.bitsPerPixel == 4) index = row[x / 2] >> (x % 2 == 0 ? 4 : 0) & 15;
-            else index = row[x / 8] >> (7 - x % 8) & 1;
+            switch (image.bitsPerPixel) {
+                case 1:
+                    index = (row[x >> 3] >> (7 - (x & 7))) & 1;
+                    break;
+                case 4:
+                    index = (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+                    break;
+                default:
+                    index = row[x];
+                    break;
+            }
             Require(index < image.paletteSize);
         }
     }
 }
 
+// Runs reader(path, &record) on the input and checks what it left. Returns the reader's code.
 template <typename Reader>
-int RunReader(const uint8_t* data, size_t size, Reader reader) {
+uint32_t RunReader(const uint8_t* data, size_t size, Reader reader) {
     FuzzInputFile file(data, size);
     if (!file.ok()) return 0;
     imagefile::BitmapImage image;
-    // Both row layouts the library's callers ask for.
-    image.dibLayout = static_cast<int32_t>(size & 1);
-    const int32_t layout = image.dibLayout;
+    const int32_t layout = static_cast<int32_t>(size & 1);
+    image.dibLayout = layout;
     const uint32_t code = reader(file.path(), &image);
     Require(code == imagefile::GetLastImageError());
     if (code != 0) {
-        Require(image.bits.empty() && image.palette.empty() && image.width == 0);
-        return 0;
+        Require(image.bits.empty() && image.palette.empty() && image.width == 0 &&
+                image.height == 0);
+        return code;
     }
+    Require(wsq::image_size_acceptable(image.width, image.height));
     Require(imagefile::RecordIsConsistent(image));
     Require(image.dibLayout == layout);
     Require(image.scanWidth == imagefile::RowBytes(image.bitsPerPixel, image.width, layout != 0));
     Require(image.bits.size() == uint64_t{image.scanWidth} * image.height);
     if (image.bitsPerPixel <= 8) {
         Require(image.palette.size() == size_t{image.paletteSize} * image.paletteEntrySize);
+        Require(image.paletteEntrySize >= 3);
+        if (layout != 0) Require(image.paletteEntrySize == 4);
         Require(image.transparentIndex < static_cast<int32_t>(image.paletteSize));
+        RequireIndicesInPalette(image);
     } else {
-        Require(image.palette.empty() && image.paletteSize == 0);
+        Require(image.palette.empty() && image.paletteSize == 0 && image.paletteEntrySize == 0);
     }
-    CheckIndices(image);
-    return 0;
+    imagefile::BitmapImage colour;
+    Require(imagefile::ConvertToTrueColor(image, &colour) == 0);
+    return code;
 }
 
 }  // namespace rasterfuzz

@@ -1,5 +1,7 @@
 #include "support/peer_image_tools.h"
 
+#include "support/peer_tools.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,36 +10,14 @@
 
 namespace testsupport {
 
-bool ProgramAvailable(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) return false;
-    std::stringstream dirs(path);
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        std::error_code ec;
-        auto candidate = std::filesystem::path(dir.empty() ? "." : dir) / program;
-        if (std::filesystem::is_regular_file(candidate, ec)) return true;
-    }
-    return false;
-}
+// The process helpers are the ones every peer test uses (peer_tools.h).
+bool ProgramAvailable(const std::string& program) { return PeerProgramAvailable(program); }
 
-std::string PillowPython() {
-    static const std::string found = [] {
-        for (const char* python : {"/usr/bin/python3", "python3"}) {
-            std::string line = std::string(python) + " -c 'import PIL' >/dev/null 2>&1";
-            if (std::system(line.c_str()) == 0) return std::string(python);
-        }
-        return std::string();
-    }();
-    return found;
-}
+std::string PillowPython() { return PeerPillowPython(); }
 
 bool PillowAvailable() { return !PillowPython().empty(); }
 
-bool RunCommand(const std::string& commandLine) {
-    std::string line = "(" + commandLine + ") >/dev/null 2>&1";
-    return std::system(line.c_str()) == 0;
-}
+bool RunCommand(const std::string& commandLine) { return RunPeerCommand(commandLine); }
 
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";

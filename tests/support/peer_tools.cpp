@@ -1,5 +1,7 @@
 #include "support/peer_tools.h"
 
+#include "support/peer_image_tools.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,18 +16,6 @@
 namespace testsupport {
 
 namespace {
-
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
 
 struct ScratchDirectory {
     std::filesystem::path path;

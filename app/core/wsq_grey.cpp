@@ -2,9 +2,16 @@
 
 namespace wsqgrey {
 
+void setStandardResolution(QImage* image) {
+    // 96 dpi, in dots per metre, rounded as Qt rounds it.
+    image->setDotsPerMeterX(3780);
+    image->setDotsPerMeterY(3780);
+}
+
 QImage greyImage(const uint8_t* pixels, int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull()) return image;
+    setStandardResolution(&image);
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         const uint8_t* grey = pixels + static_cast<size_t>(y) * static_cast<size_t>(width);

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "imagefile/image_file_io.h"
+#include "wsq_grey.h"
 
 QImage imageFromPlanes(int width, int height, const uint8_t* planes) {
     if (width <= 0 || height <= 0 || planes == nullptr) return QImage();
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull()) return image;
+    wsqgrey::setStandardResolution(&image);
     const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
     for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));

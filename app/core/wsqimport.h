@@ -28,6 +28,8 @@ struct WsqLoad {
     QString failure;  // empty on success
     QImage image;
     WsqFacts facts;
+    // The decoder's result: 0, or its negative code when the file did not decode.
+    int decodeResult = 0;
 };
 
 // Reads the whole file, decodes it and walks it for its comment. A file that cannot be read, or

@@ -41,8 +41,10 @@ WsqLoad loadWsqBytes(const uint8_t* data, int length) {
     WsqLoad load;
     WsqFacts& f = load.facts;
     std::vector<uint8_t> pixels;
-    if (wsq::wsq_decode_mem(&pixels, &f.width, &f.height, &f.depth, &f.ppi, &f.lossyFlag,
-                            &f.encoder, &f.implementation, data, length) < 0) {
+    load.decodeResult = wsq::wsq_decode_mem(&pixels, &f.width, &f.height, &f.depth, &f.ppi,
+                                            &f.lossyFlag, &f.encoder, &f.implementation, data,
+                                            length);
+    if (load.decodeResult < 0) {
         f = WsqFacts{};
         pixels.clear();
     }

@@ -9,6 +9,11 @@
 
 namespace wsqgrey {
 
+// Gives a picture built from decoded pixels the resolution a picture gets on a standard screen
+// (96 dpi), so that what Qt writes with it (the BMP header) does not depend on the display or on
+// whether there is one: the window and wsqconvert write the same bytes.
+void setStandardResolution(QImage* image);
+
 // An opaque 32-bit grey picture of width x height grey bytes, top row first.
 QImage greyImage(const uint8_t* pixels, int width, int height);
 
