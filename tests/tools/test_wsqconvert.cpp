@@ -148,7 +148,7 @@ TEST_F(WsqConvert, EveryInputFormatToEveryOutputFormat) {
 TEST_F(WsqConvert, LosslessFormatsKeepEveryPixel) {
     const QImage picture = colourPicture(w, h);
     ASSERT_TRUE(picture.save(file("a.png"), "PNG"));
-    for (const QString& ext : {"bmp", "tif", "tiff", "tga", "rgb", "xpm", "png"}) {
+    for (const QString& ext : QStringList{"bmp", "tif", "tiff", "tga", "rgb", "xpm", "png"}) {
         SCOPED_TRACE(ext.toStdString());
         const QString middle = file("b." + ext);
         ASSERT_EQ(runTool({file("a.png"), middle}).status, 0);
@@ -159,7 +159,7 @@ TEST_F(WsqConvert, LosslessFormatsKeepEveryPixel) {
 
 TEST_F(WsqConvert, WritesExactlyTheNameGiven) {
     ASSERT_TRUE(colourPicture().save(file("a.png"), "PNG"));
-    for (const QString& name : {"x.jpeg", "x.JPG", "x.Tiff", "noext.v1.wsq", "x.XPM", "x.tga"}) {
+    for (const QString& name : QStringList{"x.jpeg", "x.JPG", "x.Tiff", "noext.v1.wsq", "x.XPM", "x.tga"}) {
         ASSERT_EQ(runTool({file("a.png"), file(name)}).status, 0) << name.toStdString();
         EXPECT_TRUE(QFileInfo::exists(file(name))) << name.toStdString();
     }

@@ -207,7 +207,7 @@ TEST_F(WsqConvertBatch, TwoJobsWriteWhatOneJobWrites) {
                                       .c_str()),
                       0);
     }
-    for (const QString& to : {"tif", "wsq", "png"}) {
+    for (const QString& to : QStringList{"tif", "wsq", "png"}) {
         SCOPED_TRACE(to.toStdString());
         const QString one = file("one_" + to), two = file("two_" + to);
         ASSERT_EQ(runTool({"--batch", "--to", to, "--jobs", "1", file("in"), one}).status, 0);

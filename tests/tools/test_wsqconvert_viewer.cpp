@@ -44,7 +44,7 @@ TEST(WsqConvertAndViewer, WriteTheSameBytes) {
     wsqimageviewer window;
     auto* properties = window.findChild<WSQFileWindow*>();
     ASSERT_NE(properties, nullptr);
-    for (const QString& input : {"print.wsq", "colour.png", "grey8.png", "grey.bmp", "colour.tif"}) {
+    for (const QString& input : QStringList{"print.wsq", "colour.png", "grey8.png", "grey.bmp", "colour.tif"}) {
         for (const SaveType& type : kSaveTypes) {
             const QString ext = QLatin1String(type.extension);
             SCOPED_TRACE((input + " to " + ext).toStdString());
