@@ -20,13 +20,13 @@ testsupport::WsqStreamSpec coded(int width, int height) {
     wsq::WaveletTreeNode w_tree[wsq::W_TREELEN];
     wsq::QuantTreeNode q_tree[wsq::Q_TREELEN];
     wsq::build_subband_trees(w_tree, wsq::W_TREELEN, q_tree, wsq::Q_TREELEN, width, height);
-    testsupport::WsqStreamSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.r_scale = 2.0f;
+    testsupport::WsqStreamSpec plan;
+    plan.width = width;
+    plan.height = height;
+    plan.r_scale = 2.0f;
     for (int i = 0; i < q_tree[0].lenx * q_tree[0].leny; ++i)
-        spec.subband0.push_back((i * 29) % 148 - 73);
-    return spec;
+        plan.subband0.push_back((i * 29) % 148 - 73);
+    return plan;
 }
 
 }  // namespace
@@ -48,8 +48,8 @@ int main(int argc, char** argv) {
         {"no_dtt.wsq", no_dtt},            {"coded_64x48.wsq", coded(64, 48)},
         {"coded_7x5.wsq", coded(7, 5)},    {"coded_81x81.wsq", coded(81, 81)},
     };
-    for (const auto& [name, spec] : seeds) {
-        const std::vector<uint8_t> bytes = testsupport::build_wsq_stream(spec);
+    for (const auto& [name, plan] : seeds) {
+        const std::vector<uint8_t> bytes = testsupport::build_wsq_stream(plan);
         if (bytes.empty() || !write(dir + "/" + name, bytes)) {
             std::fprintf(stderr, "cannot write %s\n", name);
             return 1;

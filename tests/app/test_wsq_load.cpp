@@ -99,10 +99,10 @@ TEST_F(WsqLoad, SummaryLineOfAFileFromAnotherEncoder) {
 }
 
 TEST_F(WsqLoad, WithoutNistcomTheResolutionIsUnknownAndTheLastCommentShows) {
-    testsupport::WsqStreamSpec spec;
-    spec.nistcom = false;
-    spec.comment = "second";
-    std::vector<uint8_t> stream = testsupport::build_wsq_stream(spec);
+    testsupport::WsqStreamSpec plan;
+    plan.nistcom = false;
+    plan.comment = "second";
+    std::vector<uint8_t> stream = testsupport::build_wsq_stream(plan);
     // A first comment right after SOI.
     const QByteArray first = QByteArray::fromHex("ffa80007") + "first";
     QByteArray bytes = bytesOf(stream);
@@ -185,12 +185,12 @@ TEST_F(WsqLoad, EachReadFailureShowsItsBoxAndLeavesNoPicture) {
 }
 
 TEST_F(WsqLoad, DecodeFailureAfterAGoodStartShowsTheFactsOfAFailedDecode) {
-    testsupport::WsqStreamSpec spec;
-    spec.dht = false;  // the blocks cannot be decoded
-    spec.nistcom = false;
-    spec.comment = "kept";
+    testsupport::WsqStreamSpec plan;
+    plan.dht = false;  // the blocks cannot be decoded
+    plan.nistcom = false;
+    plan.comment = "kept";
     testsupport::ModalWatcher watcher;
-    m_window.load(write("broken.wsq", bytesOf(testsupport::build_wsq_stream(spec))));
+    m_window.load(write("broken.wsq", bytesOf(testsupport::build_wsq_stream(plan))));
     EXPECT_TRUE(watcher.seen().isEmpty());
     EXPECT_EQ(statusText(m_window),
               "Image info: width = 0, height =  0, dpi = unknown, depth = 8, Comments: kept, "

@@ -252,13 +252,13 @@ Bytes BuiltWsq(int w, int h, const char* comment) {
     wsq::WaveletTreeNode w_tree[wsq::W_TREELEN];
     wsq::QuantTreeNode q_tree[wsq::Q_TREELEN];
     wsq::build_subband_trees(w_tree, wsq::W_TREELEN, q_tree, wsq::Q_TREELEN, w, h);
-    testsupport::WsqStreamSpec spec;
-    spec.width = w;
-    spec.height = h;
-    spec.comment = comment;
-    spec.r_scale = 2.0f;
-    for (int i = 0; i < q_tree[0].lenx * q_tree[0].leny; ++i) spec.subband0.push_back((i * 29) % 148 - 73);
-    return testsupport::build_wsq_stream(spec);
+    testsupport::WsqStreamSpec plan;
+    plan.width = w;
+    plan.height = h;
+    plan.comment = comment;
+    plan.r_scale = 2.0f;
+    for (int i = 0; i < q_tree[0].lenx * q_tree[0].leny; ++i) plan.subband0.push_back((i * 29) % 148 - 73);
+    return testsupport::build_wsq_stream(plan);
 }
 
 // Where the first block header (SOB) starts, or the size when there is none.

@@ -25,6 +25,6 @@ struct WsqStreamSpec {
     std::vector<int> subband0;
 };
 
-std::vector<uint8_t> build_wsq_stream(const WsqStreamSpec& spec);
+std::vector<uint8_t> build_wsq_stream(const WsqStreamSpec& plan);
 
 }  // namespace testsupport

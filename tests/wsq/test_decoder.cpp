@@ -46,8 +46,8 @@ void expect_untouched(const Result& r) {
 }
 
 TEST(Decoder, DecodesAHandBuiltStream) {
-    StreamSpec spec;
-    Result r = decode(build(spec));
+    StreamSpec plan;
+    Result r = decode(build(plan));
     ASSERT_EQ(r.ret, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.w, 16);
@@ -62,45 +62,45 @@ TEST(Decoder, DecodesAHandBuiltStream) {
     // Small frames decode too.
     for (int size : {1, 2, 3, 5}) {
         SCOPED_TRACE(size);
-        spec.width = size;
-        spec.height = size + 1;
-        r = decode(build(spec));
+        plan.width = size;
+        plan.height = size + 1;
+        r = decode(build(plan));
         ASSERT_EQ(r.ret, 0) << r.err;
         EXPECT_EQ(r.pixels.size(), static_cast<size_t>(size * (size + 1)));
     }
 }
 
 TEST(Decoder, ResolutionFromTheNistcomComment) {
-    StreamSpec spec;
-    spec.nistcom = false;
-    Result r = decode(build(spec));
+    StreamSpec plan;
+    plan.nistcom = false;
+    Result r = decode(build(plan));
     ASSERT_EQ(r.ret, 0) << r.err;
     EXPECT_EQ(r.ppi, -1);
 
-    spec.comment = "NIST_COM 2\nPIX_WIDTH 16";
-    r = decode(build(spec));
+    plan.comment = "NIST_COM 2\nPIX_WIDTH 16";
+    r = decode(build(plan));
     EXPECT_EQ(r.ret, -2);
     EXPECT_EQ(r.err, "ERROR : extractfet_ret : feature PPI not found\n");
     expect_untouched(r);
 
-    spec.comment = "NIST_COM 2\nPPI ";
-    r = decode(build(spec));
+    plan.comment = "NIST_COM 2\nPPI ";
+    r = decode(build(plan));
     ASSERT_EQ(r.ret, 0) << r.err;
     EXPECT_EQ(r.ppi, -1);
 
-    spec.comment = "NIST_COM 2\nPPI  +1000dpi";
-    r = decode(build(spec));
+    plan.comment = "NIST_COM 2\nPPI  +1000dpi";
+    r = decode(build(plan));
     ASSERT_EQ(r.ret, 0) << r.err;
     EXPECT_EQ(r.ppi, 1000);
-    spec.comment = "NIST_COM 2\nPPI high";
-    r = decode(build(spec));
+    plan.comment = "NIST_COM 2\nPPI high";
+    r = decode(build(plan));
     EXPECT_EQ(r.ppi, 0);
 }
 
 TEST(Decoder, StreamsWithoutATransformTableGiveNoImage) {
-    StreamSpec spec;
-    spec.dtt = false;
-    Result r = decode(build(spec));
+    StreamSpec plan;
+    plan.dtt = false;
+    Result r = decode(build(plan));
     ASSERT_EQ(r.ret, 0) << r.err;
     EXPECT_TRUE(r.pixels.empty());
     EXPECT_EQ(r.w, 0);
@@ -157,9 +157,9 @@ TEST(Decoder, FailurePaths) {
 
 TEST(Decoder, QuantizationTableDoesNotCarryOver) {
     ASSERT_EQ(decode(build(StreamSpec{})).ret, 0);
-    StreamSpec spec;
-    spec.dqt = false;
-    const Result r = decode(build(spec));
+    StreamSpec plan;
+    plan.dqt = false;
+    const Result r = decode(build(plan));
     EXPECT_EQ(r.ret, -92);
     EXPECT_EQ(r.err, "ERROR: unquantize : quantization table parameters not defined!\n");
     expect_untouched(r);
@@ -185,10 +185,10 @@ TEST(Decoder, EveryPrefixAndByteFlipFailsCleanly) {
     wsq::WaveletTreeNode w_tree[wsq::W_TREELEN];
     wsq::QuantTreeNode q_tree[wsq::Q_TREELEN];
     wsq::build_subband_trees(w_tree, wsq::W_TREELEN, q_tree, wsq::Q_TREELEN, 16, 12);
-    StreamSpec spec;  // 16 x 12
+    StreamSpec plan;  // 16 x 12
     for (int i = 0; i < q_tree[0].lenx * q_tree[0].leny; ++i)
-        spec.subband0.push_back(i % 148 - 73);
-    const Bytes stream = build(spec);
+        plan.subband0.push_back(i % 148 - 73);
+    const Bytes stream = build(plan);
     const Result whole = decode(stream);
     ASSERT_EQ(whole.ret, 0) << whole.err;
 

@@ -41,14 +41,14 @@ std::vector<std::vector<uint8_t>> inputs() {
         wsq::QuantTreeNode q_tree[wsq::Q_TREELEN];
         wsq::build_subband_trees(w_tree, wsq::W_TREELEN, q_tree, wsq::Q_TREELEN, size[0],
                                  size[1]);
-        testsupport::WsqStreamSpec spec;
-        spec.width = size[0];
-        spec.height = size[1];
-        spec.m_shift = 90.0f + size[0] % 50;
-        spec.r_scale = 3.0f;
+        testsupport::WsqStreamSpec plan;
+        plan.width = size[0];
+        plan.height = size[1];
+        plan.m_shift = 90.0f + size[0] % 50;
+        plan.r_scale = 3.0f;
         const int n = q_tree[0].lenx * q_tree[0].leny;
-        for (int i = 0; i < n; ++i) spec.subband0.push_back((i * 37 + size[1]) % 148 - 73);
-        streams.push_back(testsupport::build_wsq_stream(spec));
+        for (int i = 0; i < n; ++i) plan.subband0.push_back((i * 37 + size[1]) % 148 - 73);
+        streams.push_back(testsupport::build_wsq_stream(plan));
     }
     const fs::path dir = WSQ_CONFORMANCE_DIR;
     // The smaller conformance prints; the larger ones would only make the test slow under the
