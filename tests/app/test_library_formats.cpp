@@ -18,6 +18,7 @@
 #include "support/image_metrics.h"
 #include "support/modal_watcher.h"
 #include "support/peer_tools.h"
+#include "support/qimage_record.h"
 #include "support/qt_app_env.h"
 #include "viewer_test_helpers.h"
 #include "wsq/encoder.h"
@@ -39,32 +40,11 @@ protected:
     wsqimageviewer m_window;
 };
 
-// A 24-bit record of the picture, bottom-up and blue-green-red as the library keeps it.
-imagefile::BitmapImage recordOf(const QImage& source) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB32);
-    imagefile::BitmapImage record;
-    record.width = image.width();
-    record.height = image.height();
-    record.bitsPerPixel = 24;
-    record.dibLayout = 1;
-    EXPECT_EQ(imagefile::AllocateBitmapImage(&record), 0u);
-    for (int y = 0; y < image.height(); ++y) {
-        uint8_t* row = record.bits.data() + (image.height() - 1 - y) * record.scanWidth;
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            row[3 * x] = qBlue(p);
-            row[3 * x + 1] = qGreen(p);
-            row[3 * x + 2] = qRed(p);
-        }
-    }
-    return record;
-}
-
 QImage opaque(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
 
 TEST_F(LibraryFormatsTest, ColourFilesOpenWithTheirColoursAndTheSizeLine) {
     const QImage picture = patternImage(37, 23);
-    const imagefile::BitmapImage record = recordOf(picture);
+    const imagefile::BitmapImage record = testsupport::RecordFromQImage(picture);
     ASSERT_EQ(imagefile::WriteTiffFile(encoded("c.tif").constData(), record, nullptr), 0u);
     ASSERT_EQ(imagefile::WriteTiffFile(encoded("c.tiff").constData(), record, nullptr), 0u);
     ASSERT_EQ(imagefile::WriteTargaFile(encoded("c.tga").constData(), record), 0u);

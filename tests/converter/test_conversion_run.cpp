@@ -24,6 +24,7 @@
 #include "converter/customlistitem.h"
 #include "main_window_pointer.h"
 #include "support/modal_watcher.h"
+#include "support/qimage_record.h"
 #include "support/qt_app_env.h"
 #include "wsqfilewindow.h"
 #include "wsqimageviewer.h"
@@ -272,33 +273,10 @@ TEST_F(ConversionRun, ConverterWindowIsMadeOnceAndKeepsItsState) {
 
 }  // namespace
 
-namespace {
-
-// A 24-bit library record of the picture (bottom-up, blue-green-red).
-imagefile::BitmapImage recordOf(const QImage& image) {
-    imagefile::BitmapImage record;
-    record.width = image.width();
-    record.height = image.height();
-    record.bitsPerPixel = 24;
-    record.dibLayout = 1;
-    EXPECT_EQ(imagefile::AllocateBitmapImage(&record), 0u);
-    for (int y = 0; y < image.height(); ++y) {
-        uint8_t* row = record.bits.data() + (image.height() - 1 - y) * record.scanWidth;
-        for (int x = 0; x < image.width(); ++x) {
-            row[3 * x] = qBlue(image.pixel(x, y));
-            row[3 * x + 1] = qGreen(image.pixel(x, y));
-            row[3 * x + 2] = qRed(image.pixel(x, y));
-        }
-    }
-    return record;
-}
-
-}  // namespace
-
 TEST_F(ConversionRun, LibraryAndToolkitFormatsConvertToEveryOutputTypeAndBack) {
     // One input per readable format the library writes or a peer tool makes.
     const QImage source = picture(96, 90, 4);
-    const imagefile::BitmapImage record = recordOf(source);
+    const imagefile::BitmapImage record = testsupport::RecordFromQImage(source);
     const auto name = [&](const char* file) { return QFile::encodeName(m_in + "/" + file); };
     ASSERT_EQ(imagefile::WriteTiffFile(name("a.tif").constData(), record, nullptr), 0u);
     ASSERT_EQ(imagefile::WriteTiffFile(name("b.tiff").constData(), record, nullptr), 0u);
