@@ -13,4 +13,14 @@ void analysis_pass(float* out, const float* in, int lines, int n, int pitch, int
 void synthesis_pass(float* out, const float* in, int lines, int n, int pitch, int stride,
                     const float* hi, int hsz, const float* lo, int lsz, int inv);
 
+// The straightforward passes: every line walked on its own, sample by sample. The passes above
+// give the same bits; they record the walk of a line once and apply it to many lines at a
+// time.
+void analysis_pass_reference(float* out, const float* in, int lines, int n, int pitch,
+                             int stride, const float* hi, int hsz, const float* lo, int lsz,
+                             int inv);
+void synthesis_pass_reference(float* out, const float* in, int lines, int n, int pitch,
+                              int stride, const float* hi, int hsz, const float* lo, int lsz,
+                              int inv);
+
 }  // namespace wsq

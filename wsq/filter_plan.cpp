@@ -1,0 +1,231 @@
+// Recording the filter walks once per line length, and applying the recorded sums to many
+// lines at a time so that the compiler can work on several lines in each instruction.
+#include "wsq/filter_plan.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "wsq/filter_walk.h"
+
+namespace wsq {
+namespace {
+
+class PlanRecorder {
+public:
+    explicit PlanRecorder(int n) : n_(n), defined_(static_cast<std::size_t>(n), false) {}
+
+    void zero(int out) {
+        if (out >= n_) return;
+        plan_.sums.push_back({out, static_cast<int>(plan_.taps.size()), 0, FilterPlan::Kind::Zero});
+        defined_[static_cast<std::size_t>(out)] = true;
+    }
+    void begin(int out, bool add) {
+        active_ = out < n_;
+        current_ = {out, static_cast<int>(plan_.taps.size()), 0,
+                    add ? FilterPlan::Kind::Accumulate : FilterPlan::Kind::Start};
+    }
+    void tap(float coef, int in, int sign) {
+        if (!active_) return;
+        if (in < 0) plan_.reads_empty_band = true;
+        if (current_.kind == FilterPlan::Kind::Accumulate) {
+            coef = static_cast<float>(static_cast<double>(coef) * static_cast<double>(sign));
+        }
+        plan_.taps.push_back({coef, in});
+        ++current_.tap_count;
+    }
+    void end() {
+        if (!active_ || current_.tap_count == 0) return;
+        const auto out = static_cast<std::size_t>(current_.out);
+        if (current_.kind == FilterPlan::Kind::Accumulate && !defined_[out]) {
+            plan_.reads_old_output = true;
+        }
+        defined_[out] = true;
+        plan_.sums.push_back(current_);
+    }
+
+    FilterPlan finish() {
+        for (const FilterPlan::Sum& s : plan_.sums) plan_.written.push_back(s.out);
+        std::sort(plan_.written.begin(), plan_.written.end());
+        plan_.written.erase(std::unique(plan_.written.begin(), plan_.written.end()),
+                            plan_.written.end());
+        return std::move(plan_);
+    }
+
+private:
+    int n_;
+    std::vector<bool> defined_;
+    FilterPlan plan_;
+    FilterPlan::Sum current_{};
+    bool active_ = false;
+};
+
+// The sums of a plan over groups of Group adjacent lines. A sum's running value is kept in
+// double but rounded to float after every tap, exactly as a float sum that each tap adds to in
+// double; the rounding keeps the bits and lets the value stay in registers over all taps. A
+// tap's product, sum and roundings take several cycles one after the other, so a group is wide
+// enough for several vectors of lines to be under way at once.
+
+// Built for several instruction sets where the compiler can pick at run time; every one does
+// the same IEEE operations per sample, so all give the same bits.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define WSQ_LINE_GROUP_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define WSQ_LINE_GROUP_CLONES
+#endif
+
+template <int kGroup>
+WSQ_LINE_GROUP_CLONES void apply_sums_to_groups(const FilterPlan& plan, float* out, const float* in,
+                          std::ptrdiff_t stride, int groups) {
+    const FilterPlan::Tap* taps = plan.taps.data();
+    for (const FilterPlan::Sum& s : plan.sums) {
+        float* dst = out + s.out * stride;
+        const FilterPlan::Tap* t = taps + s.first_tap;
+        for (int g = 0; g < groups; ++g) {
+            float* d = dst + g * kGroup;
+            if (s.kind == FilterPlan::Kind::Zero) {
+                for (int j = 0; j < kGroup; ++j) d[j] = 0.0f;
+                continue;
+            }
+            double acc[kGroup];
+            int k = 0;
+            if (s.kind == FilterPlan::Kind::Start) {
+                const double c = t[0].coef;
+                const float* src = in + t[0].in * stride + g * kGroup;
+                for (int j = 0; j < kGroup; ++j) {
+                    acc[j] = static_cast<float>(c * static_cast<double>(src[j]));
+                }
+                k = 1;
+            } else {
+                for (int j = 0; j < kGroup; ++j) acc[j] = d[j];
+            }
+            for (; k < s.tap_count; ++k) {
+                const double c = t[k].coef;
+                const float* src = in + t[k].in * stride + g * kGroup;
+                for (int j = 0; j < kGroup; ++j) {
+                    acc[j] = static_cast<float>(acc[j] + c * static_cast<double>(src[j]));
+                }
+            }
+            for (int j = 0; j < kGroup; ++j) d[j] = static_cast<float>(acc[j]);
+        }
+    }
+}
+
+// The same sums one line at a time, for the lines left over after the groups.
+void apply_sums_to_line(const FilterPlan& plan, float* out, const float* in,
+                        std::ptrdiff_t stride) {
+    const FilterPlan::Tap* taps = plan.taps.data();
+    for (const FilterPlan::Sum& s : plan.sums) {
+        float& d = out[s.out * stride];
+        if (s.kind == FilterPlan::Kind::Zero) {
+            d = 0.0f;
+            continue;
+        }
+        const FilterPlan::Tap* t = taps + s.first_tap;
+        float acc;
+        int k = 0;
+        if (s.kind == FilterPlan::Kind::Start) {
+            acc = static_cast<float>(static_cast<double>(t[0].coef) *
+                                     static_cast<double>(in[t[0].in * stride]));
+            k = 1;
+        } else {
+            acc = d;
+        }
+        for (; k < s.tap_count; ++k) {
+            acc = static_cast<float>(static_cast<double>(acc) +
+                                     static_cast<double>(t[k].coef) *
+                                         static_cast<double>(in[t[k].in * stride]));
+        }
+        d = acc;
+    }
+}
+
+template <typename Sink>
+FilterPlan record(int n, Sink walk) {
+    PlanRecorder recorder(n);
+    walk(recorder);
+    return recorder.finish();
+}
+
+}  // namespace
+
+FilterPlan analysis_plan(int n, const float* hi_taps, int hsz, const float* lo, int lsz,
+                         int inv) {
+    hsz = std::max(hsz, 0);
+    lsz = std::max(lsz, 0);
+    const std::vector<float> hi = filter_walk::signed_high_pass(hi_taps, hsz, lsz % 2 == 0);
+    return record(n, [&](PlanRecorder& r) {
+        filter_walk::analysis_walk(r, n, hi.data(), hsz, lo, lsz, inv);
+    });
+}
+
+FilterPlan synthesis_plan(int n, const float* hi_taps, int hsz, const float* lo, int lsz,
+                          int inv) {
+    hsz = std::max(hsz, 0);
+    lsz = std::max(lsz, 0);
+    const std::vector<float> hi = filter_walk::signed_high_pass(hi_taps, hsz, lsz % 2 == 0);
+    return record(n, [&](PlanRecorder& r) {
+        filter_walk::synthesis_walk(r, n, hi.data(), hsz, lo, lsz, inv);
+    });
+}
+
+void run_plan_on_adjacent_lines(const FilterPlan& plan, float* out, const float* in, int lines,
+                                std::ptrdiff_t stride) {
+    // Groups of lines in slices that keep the rows a sum reads in the caches.
+    constexpr int kWide = 32;
+    constexpr int kNarrow = 8;
+    constexpr int kSliceGroups = 4;
+    const int wide = lines / kWide;
+    for (int g = 0; g < wide; g += kSliceGroups) {
+        const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(g) * kWide;
+        apply_sums_to_groups<kWide>(plan, out + first, in + first, stride,
+                                    std::min(kSliceGroups, wide - g));
+    }
+    int j = wide * kWide;
+    if (const int narrow = (lines - j) / kNarrow; narrow > 0) {
+        apply_sums_to_groups<kNarrow>(plan, out + j, in + j, stride, narrow);
+        j += narrow * kNarrow;
+    }
+    for (; j < lines; ++j) apply_sums_to_line(plan, out + j, in + j, stride);
+}
+
+void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, int n,
+              std::ptrdiff_t pitch, std::ptrdiff_t stride) {
+    if (pitch == 1) {
+        run_plan_on_adjacent_lines(plan, out, in, lines, stride);
+        return;
+    }
+    if (stride != 1) {
+        for (int r = 0; r < lines; ++r) {
+            run_plan_on_adjacent_lines(plan, out + r * pitch, in + r * pitch, 1, stride);
+        }
+        return;
+    }
+    // Rows: a block of rows is turned into adjacent lines, filtered, and turned back.
+    constexpr int kRows = 32;
+    const auto count = static_cast<std::size_t>(n) * kRows;
+    std::vector<float> lines_in(count);
+    std::vector<float> lines_out(count, 0.0f);
+    for (int r0 = 0; r0 < lines; r0 += kRows) {
+        const int rows = std::min(kRows, lines - r0);
+        for (int j = 0; j < rows; ++j) {
+            const float* row = in + (r0 + j) * pitch;
+            for (int i = 0; i < n; ++i) lines_in[static_cast<std::size_t>(i) * kRows + j] = row[i];
+        }
+        if (plan.reads_old_output) {
+            for (int j = 0; j < rows; ++j) {
+                const float* row = out + (r0 + j) * pitch;
+                for (int i = 0; i < n; ++i) {
+                    lines_out[static_cast<std::size_t>(i) * kRows + j] = row[i];
+                }
+            }
+        }
+        run_plan_on_adjacent_lines(plan, lines_out.data(), lines_in.data(), rows, kRows);
+        for (int j = 0; j < rows; ++j) {
+            float* row = out + (r0 + j) * pitch;
+            for (int i : plan.written) row[i] = lines_out[static_cast<std::size_t>(i) * kRows + j];
+        }
+    }
+}
+
+}  // namespace wsq

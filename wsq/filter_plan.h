@@ -1,0 +1,55 @@
+// A filter pass written down once for a line length: the walk of filter_walk.h recorded as a
+// list of sums, each a list of taps, that is then applied to many lines side by side. Every
+// sample gets the same products and the same sums in the same order as when its line is
+// walked on its own; only the lines are interleaved. Internal to the codec.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace wsq {
+
+struct FilterPlan {
+    enum class Kind : unsigned char {
+        Zero,        // the output is cleared
+        Start,       // the first tap starts the sum, which overwrites the output
+        Accumulate,  // the taps are added to the value the output holds
+    };
+    struct Sum {
+        int out;
+        int first_tap;
+        int tap_count;
+        Kind kind;
+    };
+    // coef already carries the sign of the tap; the products are exact in double, so the
+    // sign may be applied to either factor.
+    struct Tap {
+        float coef;
+        int in;
+    };
+    std::vector<Sum> sums;
+    std::vector<Tap> taps;
+    // Output samples written, each once, in increasing order.
+    std::vector<int> written;
+    // Some tap reads the zero of an empty band (lines of one sample).
+    bool reads_empty_band = false;
+    // Some sum adds to an output the line has not written before (the old value is read).
+    bool reads_old_output = false;
+};
+
+// The plans of one line of n > 0 samples; hi is the caller's high-pass filter.
+FilterPlan analysis_plan(int n, const float* hi, int hsz, const float* lo, int lsz, int inv);
+FilterPlan synthesis_plan(int n, const float* hi, int hsz, const float* lo, int lsz, int inv);
+
+// Applies a plan to `lines` lines that lie next to each other (line j starts j floats after
+// line 0) and whose samples are `stride` floats apart. out and in do not overlap. A plan that
+// reads the zero of an empty band is not applied here.
+void run_plan_on_adjacent_lines(const FilterPlan& plan, float* out, const float* in, int lines,
+                                std::ptrdiff_t stride);
+// Applies a plan to `lines` lines of n samples laid out as the passes take them: line r starts
+// r * pitch floats in, its samples are stride apart. Rows (stride 1) are gathered into
+// adjacent lines a block at a time.
+void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, int n,
+              std::ptrdiff_t pitch, std::ptrdiff_t stride);
+
+}  // namespace wsq
