@@ -9,7 +9,12 @@ namespace wsq {
 int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* oppi,
                    int* lossyflag, int* oencoder, int* osoftware, const uint8_t* idata, int ilen);
 int read_ppi_from_comments(int* oppi, const uint8_t* idata, int ilen);
+// Pixels from the rebuilt float picture: f * r_scale + m_shift rounded, clamped to 0..255
+// (NaN gives 0). Several samples at a time where the processor allows.
 void float_image_to_bytes(uint8_t* odata, const float* img, int width, int height, float m_shift,
                           float r_scale);
+// The same one sample at a time: the reference the fast one is tested against.
+void float_image_to_bytes_reference(uint8_t* odata, const float* img, int width, int height,
+                                    float m_shift, float r_scale);
 
 }  // namespace wsq

@@ -2,6 +2,10 @@
 // the comments, tables, frame header and the three Huffman-coded blocks.
 #include "wsq/encoder.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -47,7 +51,7 @@ int put_block(uint8_t table_id, const int16_t* sip, int sip_siz, const std::vect
 
 }  // namespace
 
-int conv_img_2_flt(float* fip, float* m_shift, float* r_scale, const uint8_t* data, int num_pix) {
+int conv_img_2_flt_reference(float* fip, float* m_shift, float* r_scale, const uint8_t* data, int num_pix) {
     long double sum = 0.0L;
     int low = 255;
     int high = 0;
@@ -63,6 +67,48 @@ int conv_img_2_flt(float* fip, float* m_shift, float* r_scale, const uint8_t* da
     float scale = std::max(below, above) * 0.0078125f;
     if (scale == 0.0f) scale = 1.0f;
     for (int i = 0; i < num_pix; ++i) fip[i] = (static_cast<float>(data[i]) - mean) / scale;
+    *m_shift = mean;
+    *r_scale = scale;
+    return 0;
+}
+
+int conv_img_2_flt(float* fip, float* m_shift, float* r_scale, const uint8_t* data, int num_pix) {
+    // The sum of the bytes is an integer below 2^64, which long double holds exactly: adding
+    // them as integers gives the very value the long double additions give.
+    uint64_t total = 0;
+    uint8_t low = 255;
+    uint8_t high = 0;
+    for (int i = 0; i < num_pix; ++i) {
+        const uint8_t v = data[i];
+        total += v;
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    const long double sum = static_cast<long double>(total);
+    const float mean = static_cast<float>(sum / num_pix);
+    const float below = mean - static_cast<float>(low);
+    const float above = static_cast<float>(high) - mean;
+    float scale = std::max(below, above) * 0.0078125f;
+    if (scale == 0.0f) scale = 1.0f;
+    int i = 0;
+#ifdef __SSE2__
+    // Sixteen pixels at a time, the same float subtraction and division for each.
+    const __m128 vmean = _mm_set1_ps(mean);
+    const __m128 vscale = _mm_set1_ps(scale);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= num_pix; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i lo = _mm_unpacklo_epi8(bytes, zero);
+        const __m128i hi = _mm_unpackhi_epi8(bytes, zero);
+        const __m128i quads[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
+                                  _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
+        for (int q = 0; q < 4; ++q) {
+            const __m128 f = _mm_cvtepi32_ps(quads[q]);
+            _mm_storeu_ps(fip + i + 4 * q, _mm_div_ps(_mm_sub_ps(f, vmean), vscale));
+        }
+    }
+#endif
+    for (; i < num_pix; ++i) fip[i] = (static_cast<float>(data[i]) - mean) / scale;
     *m_shift = mean;
     *r_scale = scale;
     return 0;

@@ -123,9 +123,70 @@ int decode_symbol(int* osymbol, const DecodeTables& tables, const uint8_t* huffv
     return 0;
 }
 
-int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
-                            HuffmanTableSet* dht_table, const uint8_t** cbufptr,
-                            const uint8_t* ebufptr) {
+void build_peek_table(PeekTable* opeek, const DecodeTables& tables, const uint8_t* huffvalues) {
+    for (int window = 0; window < (1 << PEEK_BITS); ++window) {
+        uint16_t entry = 0;
+        // The same walk as decode_symbol, on the first PEEK_BITS bits.
+        for (int len = 1; len <= PEEK_BITS; ++len) {
+            const int32_t code = window >> (PEEK_BITS - len);
+            if (code > tables.maxcode[len]) continue;
+            const int32_t index = tables.valptr[len] + code - tables.mincode[len];
+            // A code without a value is left to decode_symbol, which reports it.
+            if (index >= 0 && index <= MAX_HUFFCOUNTS_WSQ)
+                entry = static_cast<uint16_t>((len << 8) | huffvalues[index]);
+            break;
+        }
+        (*opeek)[window] = entry;
+    }
+}
+
+int decode_symbol_fast(int* osymbol, const PeekTable& peek, const DecodeTables& tables,
+                       const uint8_t* huffvalues, const uint8_t** cbufptr,
+                       const uint8_t* ebufptr, int* bit_count, uint16_t* marker) {
+    const int have = *bit_count;
+    if (*marker == 0 && have >= 0 && have <= 8) {
+        uint8_t& code = codec_state().bit_reader_byte;
+        const uint32_t current = code & ((1u << have) - 1);
+        // The next data byte, when it is one: a plain byte, or 0xFF with its stuffed zero.
+        // Anything else (the end of the data, a marker) leaves only the current bits.
+        const uint8_t* p = *cbufptr;
+        int step = 0;
+        uint32_t next = 0;
+        if (p < ebufptr) {
+            if (p[0] != 0xff) {
+                step = 1;
+            } else if (ebufptr - p >= 2 && p[1] == 0) {
+                step = 2;
+            }
+            if (step != 0) next = p[0];
+        }
+        const int avail = have + (step != 0 ? 8 : 0);
+        const uint32_t window = ((current << 8) | next) << (PEEK_BITS - 8);
+        const uint16_t entry = peek[(window >> have) & ((1u << PEEK_BITS) - 1)];
+        const int len = entry >> 8;
+        if (len != 0 && len <= avail) {
+            *osymbol = entry & 0xff;
+            if (len <= have) {
+                *bit_count = have - len;
+                code = static_cast<uint8_t>(current & ((1u << (have - len)) - 1));
+            } else {
+                const int left = 8 - (len - have);
+                *cbufptr = p + step;
+                *bit_count = left;
+                code = static_cast<uint8_t>(next & ((1u << left) - 1));
+            }
+            return 0;
+        }
+    }
+    // Longer codes, markers, the end of the data and bad codes: the bit-by-bit walk.
+    return decode_symbol(osymbol, tables, huffvalues, cbufptr, ebufptr, bit_count, marker);
+}
+
+namespace {
+
+template <bool Fast>
+int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
+                  HuffmanTableSet* dht_table, const uint8_t** cbufptr, const uint8_t* ebufptr) {
     CodecState& state = codec_state();
     uint16_t marker = 0;
     if (int ret = getc_marker_wsq(&marker, TablesOrSob, cbufptr, ebufptr)) return ret;
@@ -139,6 +200,7 @@ int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* 
     int bit_count = 0;
     int table_id = 0;
     DecodeTables tables;
+    PeekTable peek{};
     int16_t* out = ip;
 
     for (;;) {
@@ -184,15 +246,23 @@ int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* 
             if (check_all_ones_codes(codes.data(), num_codes) != 0)
                 std::fprintf(stderr, "         hufftable_id = %d\n", table_id);
             build_decode_tables(&tables, codes.data(), table.huffbits.data());
+            if constexpr (Fast) build_peek_table(&peek, tables, table.huffvalues.data());
             ++blocks;
             bit_count = 0;
             marker = 0;
         }
 
         int symbol = 0;
-        if (int ret = decode_symbol(&symbol, tables, (*dht_table)[table_id].huffvalues.data(),
-                                    cbufptr, ebufptr, &bit_count, &marker))
-            return ret;
+        const uint8_t* huffvalues = (*dht_table)[table_id].huffvalues.data();
+        if constexpr (Fast) {
+            if (int ret = decode_symbol_fast(&symbol, peek, tables, huffvalues, cbufptr, ebufptr,
+                                             &bit_count, &marker))
+                return ret;
+        } else {
+            if (int ret = decode_symbol(&symbol, tables, huffvalues, cbufptr, ebufptr,
+                                        &bit_count, &marker))
+                return ret;
+        }
 
         if (symbol == -1) {
             while (marker == COM_WSQ && blocks == 3) {
@@ -257,6 +327,20 @@ int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* 
             ++count;
         }
     }
+}
+
+}  // namespace
+
+int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
+                            HuffmanTableSet* dht_table, const uint8_t** cbufptr,
+                            const uint8_t* ebufptr) {
+    return decode_blocks<true>(ip, dtt_table, dqt_table, dht_table, cbufptr, ebufptr);
+}
+
+int huffman_decode_data_mem_reference(int16_t* ip, TransformTable* dtt_table,
+                                      QuantTable* dqt_table, HuffmanTableSet* dht_table,
+                                      const uint8_t** cbufptr, const uint8_t* ebufptr) {
+    return decode_blocks<false>(ip, dtt_table, dqt_table, dht_table, cbufptr, ebufptr);
 }
 
 }  // namespace wsq

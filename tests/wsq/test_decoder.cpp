@@ -1,6 +1,9 @@
 // The decoder driver over hand-built streams: outputs, resolution, and every failure path.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -175,6 +178,40 @@ TEST(Decoder, FloatPixelsToBytes) {
     wsq::float_image_to_bytes(out, centred, 1, 2, 128.0f, 2.5f);
     EXPECT_EQ(out[0], 103);
     EXPECT_EQ(out[1], 153);
+}
+
+// The several-at-a-time conversion gives the pixels of the one-at-a-time one: on values at
+// and around every rounding and clamping edge, infinities, NaNs, negative zero, and at every
+// length (the tail after the last whole group of samples).
+TEST(Decoder, FastFloatPixelsToBytesMatchTheReference) {
+    std::vector<float> img;
+    for (float base : {-1.0f, -0.5f, 0.0f, 0.5f, 127.5f, 254.5f, 255.0f, 255.5f, 256.0f}) {
+        // base and its two nearest floats on either side
+        const float below = std::nextafter(base, -1e9f), above = std::nextafter(base, 1e9f);
+        for (float f : {std::nextafter(below, -1e9f), below, base, above,
+                        std::nextafter(above, 1e9f)})
+            img.push_back(f);
+    }
+    for (float f : {-0.0f, 1e30f, -1e30f, std::numeric_limits<float>::infinity(),
+                    -std::numeric_limits<float>::infinity(),
+                    std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::quiet_NaN(),
+                    std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::max()})
+        img.push_back(f);
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> any(-300.0f, 300.0f);
+    for (int i = 0; i < 3000; ++i) img.push_back(any(rng));
+    const float shifts[][2] = {{0.0f, 1.0f}, {128.0f, 2.5f}, {117.3125f, 41.75f}, {255.0f, 1e-3f},
+                               {-20.0f, 1e20f}};
+    for (const auto& [m_shift, r_scale] : shifts) {
+        SCOPED_TRACE(std::to_string(m_shift) + " " + std::to_string(r_scale));
+        for (int n : {0, 1, 7, 8, 9, 15, 16, 17, static_cast<int>(img.size())}) {
+            Bytes fast(n + 1, 0xAB), ref(n + 1, 0xAB);
+            wsq::float_image_to_bytes(fast.data(), img.data(), n, 1, m_shift, r_scale);
+            wsq::float_image_to_bytes_reference(ref.data(), img.data(), n, 1, m_shift, r_scale);
+            EXPECT_EQ(fast, ref) << n;
+            EXPECT_EQ(fast[n], 0xAB) << "wrote past the end";
+        }
+    }
 }
 
 }  // namespace

@@ -229,4 +229,34 @@ TEST(ConvImg2Flt, NormalisesAroundTheMean) {
     EXPECT_EQ(f[0], 0.0f);
 }
 
+// The integer sum and sixteen-at-a-time conversion give the bits of the long double sum and
+// one-at-a-time conversion: on prints, on pictures using one, two or all byte values, and at
+// lengths around the group size (the tail).
+TEST(ConvImg2Flt, FastConversionMatchesTheReference) {
+    std::mt19937 rng(21);
+    std::vector<std::vector<uint8_t>> pictures = {testsupport::synthetic_print(333, 217, 4),
+                                                  std::vector<uint8_t>(100, 0),
+                                                  std::vector<uint8_t>(77, 255)};
+    std::vector<uint8_t> extremes(4099);
+    for (uint8_t& v : extremes) v = rng() % 2 ? 0 : 255;
+    pictures.push_back(extremes);
+    std::vector<uint8_t> noise(65536 + 5);
+    for (uint8_t& v : noise) v = static_cast<uint8_t>(rng());
+    pictures.push_back(noise);
+    for (const std::vector<uint8_t>& px : pictures) {
+        for (int n : {1, 15, 16, 17, 31, 33, static_cast<int>(px.size())}) {
+            if (n > static_cast<int>(px.size())) continue;
+            SCOPED_TRACE(n);
+            std::vector<float> fast(n + 1, -7.0f), ref(n + 1, -7.0f);
+            float fast_shift = 0, fast_scale = 0, ref_shift = 0, ref_scale = 0;
+            EXPECT_EQ(wsq::conv_img_2_flt(fast.data(), &fast_shift, &fast_scale, px.data(), n), 0);
+            EXPECT_EQ(wsq::conv_img_2_flt_reference(ref.data(), &ref_shift, &ref_scale, px.data(),
+                                                    n), 0);
+            EXPECT_EQ(std::memcmp(&fast_shift, &ref_shift, sizeof(float)), 0);
+            EXPECT_EQ(std::memcmp(&fast_scale, &ref_scale, sizeof(float)), 0);
+            EXPECT_EQ(std::memcmp(fast.data(), ref.data(), sizeof(float) * (n + 1)), 0);
+        }
+    }
+}
+
 }  // namespace
