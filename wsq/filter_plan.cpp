@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "wsq/filter_walk.h"
+#include "wsq/row_transpose.h"
 
 namespace wsq {
 namespace {
@@ -208,23 +209,11 @@ void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, in
     std::vector<float> lines_out(count, 0.0f);
     for (int r0 = 0; r0 < lines; r0 += kRows) {
         const int rows = std::min(kRows, lines - r0);
-        for (int j = 0; j < rows; ++j) {
-            const float* row = in + (r0 + j) * pitch;
-            for (int i = 0; i < n; ++i) lines_in[static_cast<std::size_t>(i) * kRows + j] = row[i];
-        }
-        if (plan.reads_old_output) {
-            for (int j = 0; j < rows; ++j) {
-                const float* row = out + (r0 + j) * pitch;
-                for (int i = 0; i < n; ++i) {
-                    lines_out[static_cast<std::size_t>(i) * kRows + j] = row[i];
-                }
-            }
-        }
+        const std::ptrdiff_t first = r0 * pitch;
+        rows_to_block(lines_in.data(), kRows, in + first, rows, n, pitch);
+        if (plan.reads_old_output) rows_to_block(lines_out.data(), kRows, out + first, rows, n, pitch);
         run_plan_on_adjacent_lines(plan, lines_out.data(), lines_in.data(), rows, kRows);
-        for (int j = 0; j < rows; ++j) {
-            float* row = out + (r0 + j) * pitch;
-            for (int i : plan.written) row[i] = lines_out[static_cast<std::size_t>(i) * kRows + j];
-        }
+        block_to_rows(out + first, pitch, lines_out.data(), kRows, rows, n, plan.written);
     }
 }
 
