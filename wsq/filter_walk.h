@@ -131,6 +131,15 @@ inline std::vector<float> signed_high_pass(const float* hi, int hsz, bool negate
     return taps;
 }
 
+// An even-length filter whose first tap would fall before the line starts on its first sample,
+// without repeating it.
+inline void start_inside(int& offset, bool& left) {
+    if (offset == -1) {
+        offset = 0;
+        left = false;
+    }
+}
+
 // Every tap of f from the start cursor's position on (the start is not moved).
 template <typename Sink>
 void filter_taps(Sink& sink, const EdgeCursor& start, int offset, const float* f, int size) {
@@ -159,14 +168,8 @@ void analysis_walk(Sink& sink, int n, const float* hi, int hsz, const float* lo,
         loc = lsz / 2 - 2;
         hoc = hsz / 2 - 2;
         low_left = low_right = high_left = high_right = true;
-        if (loc == -1) {
-            loc = 0;
-            low_left = false;
-        }
-        if (hoc == -1) {
-            hoc = 0;
-            high_left = false;
-        }
+        start_inside(loc, low_left);
+        start_inside(hoc, high_left);
     }
 
     const int llen = (n + 1) / 2;
@@ -225,14 +228,8 @@ void synthesis_walk(Sink& sink, int n, const float* hi, int hsz, const float* lo
         low_right = !n_odd;
         high_left = true;
         high_right = true;
-        if (loc == -1) {
-            loc = 0;
-            low_left = false;
-        }
-        if (hoc == -1) {
-            hoc = 0;
-            high_left = false;
-        }
+        start_inside(loc, low_left);
+        start_inside(hoc, high_left);
     }
 
     const int llen = (n + 1) / 2;
