@@ -172,20 +172,23 @@ FilterPlan synthesis_plan(int n, const float* hi_taps, int hsz, const float* lo,
 
 void run_plan_on_adjacent_lines(const FilterPlan& plan, float* out, const float* in, int lines,
                                 std::ptrdiff_t stride) {
-    // Groups of lines in slices that keep the rows a sum reads in the caches.
-    constexpr int kWide = 32;
-    constexpr int kNarrow = 8;
-    constexpr int kSliceGroups = 4;
-    const int wide = lines / kWide;
+    // Wide groups in slices that keep the rows a sum reads in the caches, then narrower ones
+    // for the lines left over, then single lines.
+    constexpr int kSliceGroups = 2;
+    const int wide = lines / 64;
     for (int g = 0; g < wide; g += kSliceGroups) {
-        const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(g) * kWide;
-        apply_sums_to_groups<kWide>(plan, out + first, in + first, stride,
-                                    std::min(kSliceGroups, wide - g));
+        const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(g) * 64;
+        apply_sums_to_groups<64>(plan, out + first, in + first, stride,
+                                 std::min(kSliceGroups, wide - g));
     }
-    int j = wide * kWide;
-    if (const int narrow = (lines - j) / kNarrow; narrow > 0) {
-        apply_sums_to_groups<kNarrow>(plan, out + j, in + j, stride, narrow);
-        j += narrow * kNarrow;
+    int j = wide * 64;
+    if (lines - j >= 32) {
+        apply_sums_to_groups<32>(plan, out + j, in + j, stride, 1);
+        j += 32;
+    }
+    if (const int narrow = (lines - j) / 8; narrow > 0) {
+        apply_sums_to_groups<8>(plan, out + j, in + j, stride, narrow);
+        j += narrow * 8;
     }
     for (; j < lines; ++j) apply_sums_to_line(plan, out + j, in + j, stride);
 }
@@ -203,7 +206,7 @@ void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, in
         return;
     }
     // Rows: a block of rows is turned into adjacent lines, filtered, and turned back.
-    constexpr int kRows = 32;
+    constexpr int kRows = 64;
     const auto count = static_cast<std::size_t>(n) * kRows;
     std::vector<float> lines_in(count);
     std::vector<float> lines_out(count, 0.0f);
