@@ -2,10 +2,12 @@
 // setjmp are the small C-style steps below, which hold nothing with a destructor, so a jump
 // never skips one. The C++ code around them owns the file, the structs and the buffers.
 #include <png.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -28,6 +30,30 @@ namespace {
 
 // Largest ancillary chunk libpng keeps in memory.
 constexpr png_alloc_size_t kMaxPngChunk = 8000000;
+
+// libpng takes a buffer for a text chunk at the length the chunk claims, before it reads a
+// byte of it, so a few bytes can ask for 2 GB. Every block libpng asks for goes through
+// PngAllocate, which refuses one larger than the file can account for: its own rows and the
+// inflate state fit in kPngWorkingBlock, a stored chunk is no longer than the file, and a
+// compressed one inflates to at most kDeflateRatio times the file (and kMaxPngChunk).
+constexpr png_alloc_size_t kPngWorkingBlock = png_alloc_size_t{1} << 20;
+constexpr uint64_t kDeflateRatio = 1032;
+
+png_alloc_size_t PngBlockLimit(uint64_t fileSize) {
+    const uint64_t inflated = std::min<uint64_t>(fileSize * kDeflateRatio, kMaxPngChunk);
+    return static_cast<png_alloc_size_t>(std::max({uint64_t{kPngWorkingBlock}, fileSize, inflated}));
+}
+
+struct PngMemory {
+    png_alloc_size_t limit = kPngWorkingBlock;
+};
+
+png_voidp PngAllocate(png_structp png, png_alloc_size_t size) {
+    auto* memory = static_cast<PngMemory*>(png_get_mem_ptr(png));
+    return size > memory->limit ? nullptr : std::malloc(size);
+}
+
+void PngFree(png_structp, png_voidp block) { std::free(block); }
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
@@ -129,8 +155,9 @@ int PngStepWrite(png_structp png, png_infop info, const PngWriteJob* job) {
 
 class PngReadStruct {
 public:
-    PngReadStruct() {
-        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+    explicit PngReadStruct(PngMemory* memory) {
+        m_png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning,
+                                         memory, PngAllocate, PngFree);
         if (m_png != nullptr) m_info = png_create_info_struct(m_png);
     }
     ~PngReadStruct() {
@@ -157,7 +184,11 @@ uint32_t ReadPng(const char* name, BitmapImage& image) {
     if (std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
         return kUnsupportedOption;
     }
-    PngReadStruct s;
+    struct stat fileStat {};
+    if (fstat(fileno(file.get()), &fileStat) != 0) return kErrorReadingFile;
+    PngMemory memory;
+    memory.limit = PngBlockLimit(static_cast<uint64_t>(std::max<off_t>(fileStat.st_size, 0)));
+    PngReadStruct s(&memory);
     if (!s.ok()) return kMemoryAllocation;
     png_structp png = s.png();
     png_infop info = s.info();
@@ -167,6 +198,7 @@ uint32_t ReadPng(const char* name, BitmapImage& image) {
     png_set_sig_bytes(png, 8);
     png_set_user_limits(png, wsq::kMaxImageAxis, wsq::kMaxImageAxis);
     png_set_chunk_malloc_max(png, kMaxPngChunk);
+    // A refused block fails like a damaged chunk: error 1.
     auto libraryFailure = [&io] { return io.shortRead ? kErrorReadingFile : kCorruptedFile; };
 
     if (PngStepReadInfo(png, info) != 0) return libraryFailure();

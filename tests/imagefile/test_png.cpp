@@ -1,6 +1,7 @@
 // The PNG reader and writer: round trips, files of every colour type and bit depth made by
 // ImageMagick and Pillow read to the pixels they were made from, transparency, and failures.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <string>
@@ -10,6 +11,7 @@
 #include "imagefile/image_error.h"
 #include "support/bitmap_pixels.h"
 #include "support/file_size_limit.h"
+#include "support/peak_memory.h"
 #include "support/raster_peer_tools.h"
 
 namespace {
@@ -300,6 +302,91 @@ TEST(PngFile, FailuresLeaveNoRecordAndNoDamagedFile) {
     std::filesystem::remove(path);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path().string()), {}), 1);
     EXPECT_EQ(imagefile::WritePngFile(scratch.file("no/dir/x.png").c_str(), source), 7u);
+}
+
+// A PNG chunk: length, type, data, CRC of type and data. `claimedLength` (when set) is
+// written in place of the data's true length.
+void AppendChunk(std::vector<uint8_t>& file, const char* type, const std::vector<uint8_t>& data,
+                 int64_t claimedLength = -1) {
+    const uint32_t length = claimedLength < 0 ? uint32_t(data.size()) : uint32_t(claimedLength);
+    for (int shift = 24; shift >= 0; shift -= 8) file.push_back(uint8_t(length >> shift));
+    const size_t typeAt = file.size();
+    file.insert(file.end(), type, type + 4);
+    file.insert(file.end(), data.begin(), data.end());
+    const uint32_t crc = uint32_t(crc32(0, file.data() + typeAt, uInt(file.size() - typeAt)));
+    for (int shift = 24; shift >= 0; shift -= 8) file.push_back(uint8_t(crc >> shift));
+}
+
+// The start of a 7 x 5 one-bit grey PNG, up to its first ancillary chunk.
+std::vector<uint8_t> SmallPngHead() {
+    std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    AppendChunk(file, "IHDR", {0, 0, 0, 7, 0, 0, 0, 5, 1, 0, 0, 0, 0});
+    return file;
+}
+
+void AppendSmallPngImage(std::vector<uint8_t>& file) {
+    std::vector<uint8_t> rows(5 * 2, 0);  // filter byte 0 and one byte of pixels a row
+    for (size_t y = 0; y < 5; ++y) rows[y * 2 + 1] = uint8_t(0xA4 ^ (y * 0x18));
+    uLongf packedSize = compressBound(uLong(rows.size()));
+    std::vector<uint8_t> packed(packedSize);
+    compress(packed.data(), &packedSize, rows.data(), uLong(rows.size()));
+    packed.resize(packedSize);
+    AppendChunk(file, "IDAT", packed);
+    AppendChunk(file, "IEND", {});
+}
+
+// A text chunk claiming 1.6 GB in a 69-byte file (found by fuzzing) once made the reader take
+// and touch all of it before failing. Blocks are now held to what the file can account for,
+// while text chunks as long as the file, or inflating far past it, still read.
+TEST(PngFile, ChunkClaimingMoreThanTheFileFailsWithoutTakingItsLength) {
+    testsupport::ScratchDir scratch;
+    const std::string path = scratch.file("claims.png");
+    std::vector<uint8_t> file = SmallPngHead();
+    AppendChunk(file, "tIME", {0x07, 0xea, 0x0c, 0x08, 0x09, 0x1a, 0x1e});
+    const std::vector<uint8_t> tail = {'t', 'E', 'X', 't', 'd', 'I', 'E', 'N', 'D', 0xae, 'B', '`', 0x82};
+    for (const uint32_t claimed : {0x63d80025u, 0x7fffffffu, 0x00900000u}) {
+        std::vector<uint8_t> bytes = file;
+        for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(uint8_t(claimed >> shift));
+        bytes.insert(bytes.end(), tail.begin(), tail.end());
+        testsupport::WritePeerFileBytes(path, bytes);
+        uint32_t code = 0;
+        const int64_t growth = testsupport::PeakResidentGrowthKib([&] {
+            BitmapImage image;
+            code = imagefile::ReadPngFile(path.c_str(), &image);
+        });
+        ASSERT_GE(growth, 0);
+        EXPECT_LT(growth, 64 * 1024) << "claimed " << claimed;
+        BitmapImage image;
+        code = imagefile::ReadPngFile(path.c_str(), &image);
+        EXPECT_TRUE(code == 1 || code == 11) << code;
+        EXPECT_TRUE(image.bits.empty());
+    }
+
+    // A stored text of 9 MB (past the inflate limit) and a compressed one of 6 MB of zeros
+    // (about 6 KB in the file) do not stop the picture.
+    std::vector<uint8_t> stored = SmallPngHead();
+    std::vector<uint8_t> text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+    text.resize(text.size() + 9'000'000, 'x');
+    AppendChunk(stored, "tEXt", text);
+    AppendSmallPngImage(stored);
+    std::vector<uint8_t> packedText = SmallPngHead();
+    std::vector<uint8_t> zeros(6'000'000, '0');
+    uLongf packedSize = compressBound(uLong(zeros.size()));
+    std::vector<uint8_t> ztxt = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 0};
+    ztxt.resize(ztxt.size() + packedSize);
+    compress2(ztxt.data() + 9, &packedSize, zeros.data(), uLong(zeros.size()), 9);
+    ztxt.resize(9 + packedSize);
+    AppendChunk(packedText, "zTXt", ztxt);
+    AppendSmallPngImage(packedText);
+    for (const std::vector<uint8_t>* bytes : {&stored, &packedText}) {
+        testsupport::WritePeerFileBytes(path, *bytes);
+        BitmapImage image;
+        ASSERT_EQ(imagefile::ReadPngFile(path.c_str(), &image), 0u) << bytes->size();
+        EXPECT_EQ(image.width, 7u);
+        EXPECT_EQ(image.height, 5u);
+        EXPECT_EQ(image.bitsPerPixel, 1);
+        EXPECT_EQ(image.bits[size_t(4) * image.scanWidth], 0xA4);  // the first row, stored last
+    }
 }
 
 }  // namespace
