@@ -3,7 +3,13 @@
 #include <QImageReader>
 #include <QSaveFile>
 
+#include "png_chunk_bounds.h"
+
 QImage loadToolkitImage(const QString& fileName, QString* errorText) {
+    if (pngChunkRunsPastEnd(fileName)) {
+        if (errorText) *errorText = pngChunkRunsPastEndText();
+        return QImage();
+    }
     QImageReader reader(fileName);
     const QImage image = reader.read();
     if (image.isNull()) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QImageReader>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -12,8 +13,11 @@
 
 #include "imagelabel.h"
 #include "load_dispatch.h"
+#include "png_chunk_bounds.h"
+#include "support/peak_memory.h"
 #include "support/modal_watcher.h"
 #include "support/qt_app_env.h"
+#include "toolkit_image_io.h"
 #include "viewer_test_helpers.h"
 #include "wsqimageviewer.h"
 
@@ -126,6 +130,54 @@ TEST_F(LoadTest, NamesWithNonAsciiCharactersLoad) {
     m_window.load(path);
     ASSERT_NE(m_window.currentPixmap(), nullptr);
     EXPECT_EQ(m_window.currentPixmap()->size(), QSize(21, 13));
+}
+
+// A PNG whose text chunk claims 1.6 GB in 69 bytes made Qt's reader touch 1.6 GB before it
+// failed. Such a file is refused from its chunk headers; the check refuses only files Qt
+// cannot read either: a PNG cut anywhere, never a whole one or one with bytes after its end.
+TEST_F(LoadTest, PngChunkRunningPastTheEndIsRefusedBeforeQtTakesItsLength) {
+    const QString claims = m_dir.filePath("claims.png");
+    QFile file(claims);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJTUUH6gwI"
+                                      "CRoePryrnWPYACV0RVh0ZElFTkSuQmCC"));
+    file.close();
+    EXPECT_TRUE(pngChunkRunsPastEnd(claims));
+    QString why;
+    const int64_t growth = testsupport::PeakResidentGrowthKib([&] { loadToolkitImage(claims, &why); });
+    ASSERT_GE(growth, 0);
+    EXPECT_LT(growth, 64 * 1024);
+    EXPECT_TRUE(loadToolkitImage(claims, &why).isNull());
+    EXPECT_EQ(why, pngChunkRunsPastEndText());
+    m_window.load(claims);
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    EXPECT_TRUE(m_window.currentPixmap()->isNull());
+    EXPECT_EQ(statusText(m_window), "Image info: width = 0, height =  0");
+
+    const QString whole = write("whole.png", patternImage(120, 90), "PNG");
+    QFile wholeFile(whole);
+    ASSERT_TRUE(wholeFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = wholeFile.readAll();
+    wholeFile.close();
+    EXPECT_FALSE(pngChunkRunsPastEnd(whole));
+    const QString cut = m_dir.filePath("cut.png");
+    int refused = 0;
+    for (qsizetype length = 9; length <= bytes.size() + 40; ++length) {
+        QFile out(cut);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(bytes.left(length));
+        if (length > bytes.size()) out.write(QByteArray(length - bytes.size(), '\x7f'));
+        out.close();
+        const bool readable = !QImageReader(cut).read().isNull();
+        if (pngChunkRunsPastEnd(cut)) {
+            ++refused;
+            EXPECT_FALSE(readable) << length;
+        }
+        if (length >= bytes.size()) {
+            EXPECT_TRUE(readable) << length;
+        }
+    }
+    EXPECT_GT(refused, 0);
 }
 
 // The Open dialog: its filters, the load it starts, and what it enables.

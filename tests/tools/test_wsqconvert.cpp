@@ -263,11 +263,17 @@ TEST_F(WsqConvert, InfoDescribesOtherFormatsAndReportsBadOnes) {
     ASSERT_TRUE(colourPicture(90, 81).save(file("a.png"), "PNG"));
     ASSERT_TRUE(writeWithLibrary(file("a.tga"), 7, colourPicture(91, 83)));
     ASSERT_TRUE(writeBytes(file("bad.wsq"), QByteArray("not a picture")));
+    // A text chunk claiming 1.6 GB in a 69-byte file.
+    ASSERT_TRUE(writeBytes(file("claims.png"),
+                           QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJ"
+                                                  "TUUH6gwICRoePryrnWPYACV0RVh0ZElFTkSuQmCC")));
     const ToolRun run = runTool({"--info", "--json", file("a.png"), file("a.tga"), file("bad.wsq"),
-                                 file("gone.png")});
+                                 file("gone.png"), file("claims.png")});
     EXPECT_EQ(run.status, 1);
     const QJsonArray facts = QJsonDocument::fromJson(run.out.toUtf8()).array();
-    ASSERT_EQ(facts.size(), 4);
+    ASSERT_EQ(facts.size(), 5);
+    EXPECT_EQ(facts[4][QStringLiteral("error")].toString(),
+              QStringLiteral("cannot decode: A PNG chunk runs past the end of the file"));
     EXPECT_EQ(facts[0][QStringLiteral("format")].toString(), QStringLiteral("PNG"));
     EXPECT_EQ(facts[0][QStringLiteral("width")].toInt(), 90);
     EXPECT_EQ(facts[1][QStringLiteral("format")].toString(), QStringLiteral("TGA"));
@@ -276,7 +282,7 @@ TEST_F(WsqConvert, InfoDescribesOtherFormatsAndReportsBadOnes) {
     EXPECT_TRUE(facts[2].toObject().contains(QStringLiteral("error")));
     EXPECT_EQ(facts[2][QStringLiteral("segments_end")].toString(),
               QStringLiteral("no SOI marker at the start"));
-    EXPECT_EQ(run.toolErrorLines().size(), 2);
+    EXPECT_EQ(run.toolErrorLines().size(), 3);
 }
 
 // One line naming the file and the reason, exit status 1, nothing written.
@@ -287,6 +293,10 @@ TEST_F(WsqConvert, FailuresAreOneLineEachWithExitStatusOne) {
     const QByteArray tiff = fileBytes(file("whole.tif"));
     ASSERT_TRUE(writeBytes(file("cut.tif"), tiff.left(tiff.size() / 3)));
     ASSERT_TRUE(writeBytes(file("a.xyz"), QByteArray("?")));
+    // A text chunk claiming 1.6 GB in a 69-byte file.
+    ASSERT_TRUE(writeBytes(file("claims.png"),
+                           QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJ"
+                                                  "TUUH6gwICRoePryrnWPYACV0RVh0ZElFTkSuQmCC")));
 
     struct Case {
         QStringList args;
@@ -299,6 +309,8 @@ TEST_F(WsqConvert, FailuresAreOneLineEachWithExitStatusOne) {
         {{file("corrupt.wsq"), file("o2.png")}, file("corrupt.wsq"), "cannot decode (WSQ error"},
         {{file("cut.tif"), file("o3.png")}, file("cut.tif"), "cannot decode"},
         {{file("a.xyz"), file("o4.png")}, file("a.xyz"), "cannot read files of type \"xyz\""},
+        {{file("claims.png"), file("o6.bmp")}, file("claims.png"),
+         "cannot decode: A PNG chunk runs past the end of the file"},
         {{file("a.png"), file("o5.gif")}, file("o5.gif"), "cannot write files of type \"gif\""},
         {{file("a.png"), noDir + "/o.wsq"}, noDir + "/o.wsq", "Error opening file for writing"},
         {{file("a.png"), noDir + "/o.bmp"}, noDir + "/o.bmp", "Error opening file for writing"},

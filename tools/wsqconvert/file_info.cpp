@@ -13,6 +13,7 @@
 #include "imagefile/formats.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file_io.h"
+#include "png_chunk_bounds.h"
 #include "wsq/comment_walk.h"
 #include "wsq/decoder.h"
 #include "wsq/nistcom.h"
@@ -115,6 +116,10 @@ void describeLibraryFile(const QString& fileName, const QString& extension, File
 
 void describeToolkitFile(const QString& fileName, FileInfo* info) {
     QJsonObject& facts = info->facts;
+    if (pngChunkRunsPastEnd(fileName)) {
+        info->error = QStringLiteral("cannot decode: %1").arg(pngChunkRunsPastEndText());
+        return;
+    }
     QImageReader reader(fileName);
     const QSize size = reader.size();
     const QImage::Format format = reader.imageFormat();
