@@ -127,6 +127,8 @@ uint32_t ReadGif(const char* name, BitmapImage& image) {
     image.paletteSize = static_cast<uint16_t>(colours);
     image.paletteEntrySize = 0;
     if (uint32_t code = AllocateBitmapImage(&image); code != kNoError) return code;
+    // An index past the colour map marks no pixel: every such pixel becomes the background.
+    if (transparentIndex >= 0 && static_cast<uint32_t>(transparentIndex) >= colours) transparentIndex = -1;
     image.transparentIndex = static_cast<int16_t>(transparentIndex);
     for (uint32_t i = 0; i < colours && i < image.paletteSize; ++i) {
         uint8_t* e = &image.palette[size_t{i} * image.paletteEntrySize];

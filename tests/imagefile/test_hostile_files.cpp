@@ -73,6 +73,7 @@ std::string CheckRecord(uint32_t code, const BitmapImage& image) {
         if (image.paletteSize == 0 || image.paletteEntrySize < 3) return "palette picture without a palette";
         if (image.palette.size() < size_t{image.paletteSize} * image.paletteEntrySize)
             return "palette shorter than paletteSize";
+        if (image.transparentIndex >= int32_t{image.paletteSize}) return "transparent index past the palette";
         for (uint32_t y = 0; y < image.height; ++y) {
             const uint8_t* row = image.bits.data() + size_t{y} * image.scanWidth;
             for (uint32_t x = 0; x < image.width; ++x) {
