@@ -13,7 +13,7 @@ function(wsq_add_gtest source)
     target_compile_definitions(${target} PRIVATE
         WSQ_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         WSQ_BINARY_DIR="${PROJECT_BINARY_DIR}"
-        WSQ_CONFORMANCE_DIR="${PROJECT_SOURCE_DIR}/../shared/conformance")
+        WSQ_CONFORMANCE_DIR="${PROJECT_SOURCE_DIR}/tests/data/conformance")
     add_test(NAME ${target} COMMAND ${target})
     set(env "ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1"
             "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
