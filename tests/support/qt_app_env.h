@@ -2,14 +2,41 @@
 // Include this header in exactly one source file of the test: it registers a global
 // environment that creates the application before the first test and destroys it after the
 // last. GUI tests run on the offscreen platform (set by ctest; set here too for direct runs).
+//
+// No test waits for a person: while no ModalWatcher is alive, a guard closes any modal window
+// that opens and fails the running test with the window's caption and text.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QThread>
 #include <memory>
 
+#include "support/modal_watcher.h"
+
 namespace testsupport {
+
+class UnexpectedModalGuard {
+public:
+    UnexpectedModalGuard() : m_poller([](QWidget* modal) { return catchUnexpected(modal); }) {}
+
+private:
+    static bool catchUnexpected(QWidget* modal) {
+        if (ModalWatcher::liveCount() > 0) return false;  // the test expects it and answers it
+        // A modal window merely shown (a test's own converter window) waits for nobody; one
+        // that runs its own event loop (exec) waits for a click.
+        if (QThread::currentThread()->loopLevel() == 0) return false;
+        const SeenModal seen = describeModal(modal);
+        dismissModal(modal);
+        ADD_FAILURE() << "unexpected modal " << seen.className.toStdString() << " \""
+                      << seen.caption.toStdString() << "\": " << seen.text.toStdString()
+                      << (seen.detail.isEmpty() ? "" : " / ") << seen.detail.toStdString();
+        return true;
+    }
+
+    ModalPoller m_poller;
+};
 
 class QtApplicationEnvironment : public ::testing::Environment {
 public:
@@ -19,11 +46,16 @@ public:
         static char name[] = "viewer-test";
         static char* argv[] = {name, nullptr};
         m_application = std::make_unique<QApplication>(argc, argv);
+        m_guard = std::make_unique<UnexpectedModalGuard>();
     }
-    void TearDown() override { m_application.reset(); }
+    void TearDown() override {
+        m_guard.reset();
+        m_application.reset();
+    }
 
 private:
     std::unique_ptr<QApplication> m_application;
+    std::unique_ptr<UnexpectedModalGuard> m_guard;
 };
 
 inline ::testing::Environment* const kQtApplicationEnvironment =
