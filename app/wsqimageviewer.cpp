@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -193,6 +194,10 @@ void wsqimageviewer::load(const QString& fileName) {
             showLoadedPixmap();
             break;
         case LoadBranch::None:
+            // The label keeps what it showed; the box says why nothing new is shown.
+            QMessageBox::critical(this, viewerMessageCaption(),
+                                  tr("Cannot open %1: the file type is not supported")
+                                      .arg(QDir::toNativeSeparators(fileName)));
             break;
     }
 }

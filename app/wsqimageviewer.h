@@ -35,6 +35,8 @@ public:
     int shownHeight() const { return m_shownHeight; }
     const QString& fileName() const { return m_fileName; }
     const QString& savedFileName() const { return m_savedFileName; }
+    // Whether the last save wrote its file (false after a cancelled or failed one).
+    bool lastSaveWritten() const { return m_lastSaveWritten; }
 
 public slots:
     void load(const QString& fileName);

@@ -187,12 +187,14 @@ void ConvertWindow::startConversion() {
     int count = 0;
     // Copied: a slot run from the event processing below may not change the list under us.
     const QStringList files = m_fileList;
+    QStringList notConverted;
     for (const QString& path : files) {
         if (m_stopRequested == 1 || !viewer) break;
         ++count;
         viewer->m_interactiveSave = count == 1 ? 1 : 0;
         viewer->load(path);
         viewer->save(m_outputDir + conversion::outputBaseName(path), outputType);
+        if (!viewer->lastSaveWritten()) notConverted << QDir::toNativeSeparators(path);
         completionProgressBar->setValue(conversion::progressPercent(count, total));
         completionLabel->setNum(completionProgressBar->value());
         // Let the percentage repaint and a click on Stop (or Close) arrive before the next file.
@@ -204,9 +206,21 @@ void ConvertWindow::startConversion() {
     m_stopRequested = 1;
     stopConversionButton->setEnabled(false);
     startConversionButton->setEnabled(true);
-    QMessageBox::information(this, caption, tr("Conversion completed"));
+    showCompletion(notConverted);
     completionProgressBar->setValue(0);
     completionLabel->setText(QStringLiteral("0"));
+}
+
+void ConvertWindow::showCompletion(const QStringList& notConverted) {
+    QMessageBox box(QMessageBox::Information, viewerMessageCaption(), tr("Conversion completed"),
+                    QMessageBox::Ok, this);
+    // The files a run loaded or saved nothing for are named, so none is lost without a word.
+    if (!notConverted.isEmpty()) {
+        box.setInformativeText(tr("%n file(s) could not be converted.", nullptr,
+                                  static_cast<int>(notConverted.size())));
+        box.setDetailedText(notConverted.join(QLatin1Char('\n')));
+    }
+    box.exec();
 }
 
 void ConvertWindow::stopConversion() {

@@ -35,6 +35,8 @@ private:
     void collectFiles(const QString& dir);
     void collectFilesRecursive(const QString& dir);
     void onTypeClicked(class QTreeWidgetItem* item);
+    // The "Conversion completed" box, naming the files nothing was written for.
+    void showCompletion(const QStringList& notConverted);
 
     QString m_inputDir;
     QString m_outputDir;

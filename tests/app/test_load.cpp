@@ -1,7 +1,8 @@
-// Loading: the decision by complete extension, the toolkit branch and its status line, the
+// Loading: the decision by extension (complete, else last), the toolkit branch and its status line, the
 // branches whose readers are not built in yet, and the Open dialog.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -25,7 +26,7 @@ using viewertest::menuEntry;
 using viewertest::patternImage;
 using viewertest::statusText;
 
-TEST(LoadDispatch, CompleteLowerCasedExtensionChoosesTheBranch) {
+TEST(LoadDispatch, LowerCasedCompleteOrElseLastExtensionChoosesTheBranch) {
     struct Row {
         const char* name;
         LoadBranch branch;
@@ -40,10 +41,16 @@ TEST(LoadDispatch, CompleteLowerCasedExtensionChoosesTheBranch) {
         {"a.xbm", LoadBranch::Toolkit},
         {"a.xpm", LoadBranch::Toolkit},
         {"a.bmp", LoadBranch::Toolkit},
-        {"a.b.png", LoadBranch::None},
+        {"a.b.png", LoadBranch::Toolkit},
+        {"2024.05.01-left-thumb.png", LoadBranch::Toolkit},
         {"scan.WSQ", LoadBranch::Wsq},
-        {"scan.old.wsq", LoadBranch::None},
+        {"scan.old.wsq", LoadBranch::Wsq},
+        {"john.doe.wsq", LoadBranch::Wsq},
+        {"scan.r0.75.WSQ", LoadBranch::Wsq},
+        {"/a.b/c.d/x.y.z.tif", LoadBranch::RasterLibrary},
         {"scan.wsq.bak", LoadBranch::None},
+        {"/dir.wsq/scan", LoadBranch::None},
+        {"scan.wsq.", LoadBranch::None},
         {"x.TIFF", LoadBranch::RasterLibrary},
         {"x.tif", LoadBranch::RasterLibrary},
         {"x.tga", LoadBranch::RasterLibrary},
@@ -60,6 +67,10 @@ TEST(LoadDispatch, CompleteLowerCasedExtensionChoosesTheBranch) {
         EXPECT_EQ(loadBranchForFileName(row.name), row.branch);
     }
     EXPECT_EQ(completeExtension("/d.x/scan.old.WSQ"), "old.wsq");
+    EXPECT_EQ(dispatchExtension("/d.x/scan.old.WSQ"), "wsq");
+    EXPECT_EQ(dispatchExtension("/d.x/scan.WSQ"), "wsq");
+    // Neither names a type: the complete one, as the messages quote it.
+    EXPECT_EQ(dispatchExtension("/d.x/scan.wsq.bak"), "wsq.bak");
 }
 
 class LoadTest : public ::testing::Test {
@@ -113,14 +124,36 @@ TEST_F(LoadTest, UndecodableFileShowsAnEmptyPictureOfZeroSize) {
     EXPECT_TRUE(m_window.findChild<ImageLabel*>("imagelabel")->pixmap().isNull());
 }
 
-TEST_F(LoadTest, UnknownExtensionReleasesTheImageAndKeepsTheView) {
+TEST_F(LoadTest, UnknownExtensionReleasesTheImageKeepsTheViewAndSaysWhy) {
     m_window.load(write("shown.png", patternImage(50, 30), "PNG"));
     const QString line = statusText(m_window);
-    m_window.load(write("a.b.png", patternImage(10, 10), "PNG"));
+    testsupport::ModalWatcher watcher;
+    m_window.load(write("a.png.bak", patternImage(10, 10), "PNG"));
     EXPECT_EQ(m_window.currentPixmap(), nullptr);
-    EXPECT_EQ(m_window.fileName(), m_dir.filePath("a.b.png"));
+    EXPECT_EQ(m_window.fileName(), m_dir.filePath("a.png.bak"));
     EXPECT_EQ(statusText(m_window), line);
     EXPECT_EQ(m_window.findChild<ImageLabel*>("imagelabel")->pixmap().size(), QSize(50, 30));
+    ASSERT_EQ(watcher.seen().size(), 1);
+    EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(watcher.seen()[0].caption, "WSQ viewer");
+    EXPECT_EQ(watcher.seen()[0].text, "Cannot open " + m_dir.filePath("a.png.bak") +
+                                          ": the file type is not supported");
+}
+
+// Dates, versions and initials put dots in everyday names, in files and in folders.
+TEST_F(LoadTest, NamesWithDotsOpenByTheirLastExtension) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("case.2024.05/v1.2"));
+    const QStringList names = {"one.dot.png", "2024.05.01-left-thumb.png", "a.b.c.d.png",
+                               "case.2024.05/v1.2/r.0.75.JPG", "case.2024.05/plain.bmp"};
+    int side = 10;
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const char* format = name.endsWith("JPG") ? "JPEG" : name.endsWith("bmp") ? "BMP" : "PNG";
+        m_window.load(write(name, patternImage(side, side + 1), format));
+        ASSERT_NE(m_window.currentPixmap(), nullptr);
+        EXPECT_EQ(m_window.currentPixmap()->size(), QSize(side, side + 1));
+        ++side;
+    }
 }
 
 TEST_F(LoadTest, NamesWithNonAsciiCharactersLoad) {

@@ -138,6 +138,22 @@ TEST_F(WsqLoad, CapitalExtensionIsDecodedAndBackupIsNot) {
 
     m_window.load(copyConformance("flat_256x256_128_r0.75.wsq", "scan.wsq.bak"));
     EXPECT_EQ(m_window.currentPixmap(), nullptr);
+    ASSERT_EQ(watcher.seen().size(), 1);
+    EXPECT_EQ(watcher.seen()[0].text, "Cannot open " + m_dir.filePath("scan.wsq.bak") +
+                                          ": the file type is not supported");
+}
+
+TEST_F(WsqLoad, NamesWithDotsAreWsqFiles) {
+    testsupport::ModalWatcher watcher;
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("case.17.b"));
+    for (const QString& name : {QString("john.doe.wsq"), QString("scan.r0.75.wsq"),
+                                QString("case.17.b/2024.05.01.left.WSQ")}) {
+        SCOPED_TRACE(name.toStdString());
+        m_window.load(copyConformance("flat_256x256_128_r0.75.wsq", name));
+        ASSERT_NE(m_window.currentPixmap(), nullptr);
+        EXPECT_EQ(m_window.currentPixmap()->size(), QSize(256, 256));
+        EXPECT_TRUE(statusText(m_window).startsWith("Image info: width = 256, height =  256"));
+    }
     EXPECT_TRUE(watcher.seen().isEmpty());
 }
 

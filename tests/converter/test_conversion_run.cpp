@@ -114,7 +114,7 @@ TEST_F(ConversionRun, TreeLandsFlatInTheOutputDirectoryWithOrWithoutSlash) {
     const QImage top = picture(40, 30, 1), x = picture(33, 21, 2), y = picture(17, 25, 3);
     write("top.png", top, "PNG");
     write("x/inner.bmp", x, "BMP");
-    write("y/deeper.one.png", y, "PNG");  // picked up, but not loaded: nothing written
+    write("y/deeper.one.png", y, "PNG");  // taken by its last extension, named up to the first dot
     write("y/other.PNG", y, "PNG");       // the pattern is case-sensitive
     tick("PNG - ");
     tick("BMP - ");
@@ -122,7 +122,8 @@ TEST_F(ConversionRun, TreeLandsFlatInTheOutputDirectoryWithOrWithoutSlash) {
 
     testsupport::ModalWatcher watcher(closeAllButTheConverter);
     run(kBmpOutput);
-    EXPECT_EQ(outputs(), QStringList({"inner.bmp", "top.bmp"}));
+    EXPECT_EQ(outputs(), QStringList({"deeper.bmp", "inner.bmp", "top.bmp"}));
+    EXPECT_EQ(QImage(m_out + "/deeper.bmp").convertToFormat(QImage::Format_RGB32), y);
     EXPECT_EQ(QImage(m_out + "/top.bmp").convertToFormat(QImage::Format_RGB32), top);
     EXPECT_EQ(QImage(m_out + "/inner.bmp").convertToFormat(QImage::Format_RGB32), x);
     const QStringList first = ConvertWindowTest::fileList(*m_window);
@@ -132,6 +133,7 @@ TEST_F(ConversionRun, TreeLandsFlatInTheOutputDirectoryWithOrWithoutSlash) {
     EXPECT_EQ(boxesOf(watcher).last().text, "Conversion completed");
     EXPECT_EQ(boxesOf(watcher).last().icon, QMessageBox::Information);
     EXPECT_EQ(boxesOf(watcher).last().caption, "WSQ viewer");
+    EXPECT_TRUE(boxesOf(watcher).last().detail.isEmpty());
     EXPECT_EQ(countOf(watcher.seen(), "Conversion completed"), 1);
     EXPECT_EQ(m_window->completionLabel->text(), "0");
     EXPECT_EQ(m_window->completionProgressBar->value(), 0);
@@ -176,11 +178,32 @@ TEST_F(ConversionRun, BrokenWsqFileShowsItsBoxAndTheRunGoesOn) {
     EXPECT_EQ(boxes[0].text, "Error reading SOI WSQ marker");
     EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
     EXPECT_EQ(boxes[1].text, "Conversion completed");
+    // The file nothing was written for is named in the closing box.
+    EXPECT_EQ(boxes[1].detail, "1 file(s) could not be converted.\n" + m_in + "/b.wsq");
     EXPECT_EQ(outputs(), QStringList({"a.bmp", "c.bmp"}));
     const QImage a(m_out + "/a.bmp");
     EXPECT_EQ(a.size(), QSize(256, 256));
     EXPECT_EQ(qRed(a.pixel(10, 10)), qGreen(a.pixel(10, 10)));
     EXPECT_EQ(ConvertWindowTest::fileList(*m_window).size(), 4);
+}
+
+// Names with one, two and three dots, and dots in a folder's name, all convert.
+TEST_F(ConversionRun, NamesWithDotsConvert) {
+    const QString conformance = QStringLiteral(WSQ_CONFORMANCE_DIR);
+    QDir().mkpath(m_in + "/case.2024");
+    ASSERT_TRUE(QFile::copy(conformance + "/flat_256x256_128_r0.75.wsq", m_in + "/john.doe.wsq"));
+    ASSERT_TRUE(QFile::copy(conformance + "/fp_101x81_s14_r2.25.wsq",
+                            m_in + "/case.2024/scan.r0.75.wsq"));
+    write("2024.05.01-left-thumb.png", picture(12, 10, 3), "PNG");
+    tick("WSQ - ");
+    tick("PNG - ");
+    m_window->subdirectoriesCheckBox->setChecked(true);
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    EXPECT_EQ(outputs(), QStringList({"2024.bmp", "john.bmp", "scan.bmp"}));
+    EXPECT_EQ(QImage(m_out + "/scan.bmp").size(), QSize(101, 81));
+    ASSERT_EQ(boxesOf(watcher).size(), 1);
+    EXPECT_TRUE(boxesOf(watcher)[0].detail.isEmpty()) << boxesOf(watcher)[0].detail.toStdString();
 }
 
 TEST_F(ConversionRun, WsqOutputAsksForThePropertiesOnceAndReusesThem) {

@@ -285,6 +285,36 @@ TEST_F(WsqConvert, InfoDescribesOtherFormatsAndReportsBadOnes) {
     EXPECT_EQ(run.toolErrorLines().size(), 3);
 }
 
+// Names with one, two and three dots, in a folder with dots, are read by their last extension
+// when the complete one names no type; a name whose last extension names none stays refused.
+TEST_F(WsqConvert, NamesWithDotsAreReadByTheirLastExtension) {
+    QDir().mkpath(file("case.2024.05"));
+    ASSERT_TRUE(writeWsq(file("case.2024.05/scan.r0.75.wsq"), 96, 90, 4));
+    ASSERT_TRUE(writeWsq(file("john.doe.wsq"), 97, 91, 5));
+    ASSERT_TRUE(writeWithLibrary(file("2024.05.01-left-thumb.tif"), 3, colourPicture(40, 30)));
+    ASSERT_TRUE(writeWsq(file("scan.wsq.bak"), 96, 90, 4));
+
+    ToolRun run = runTool({file("case.2024.05/scan.r0.75.wsq"), file("out.v2.png")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QImage(file("out.v2.png")).size(), QSize(96, 90));
+
+    run = runTool({"--info", "--json", file("john.doe.wsq"), file("2024.05.01-left-thumb.tif"),
+                   file("scan.wsq.bak")});
+    EXPECT_EQ(run.status, 1);
+    const QJsonArray facts = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    ASSERT_EQ(facts.size(), 3);
+    EXPECT_EQ(facts[0][QStringLiteral("width")].toInt(), 97);
+    EXPECT_EQ(facts[1][QStringLiteral("format")].toString(), QStringLiteral("TIF"));
+    EXPECT_EQ(facts[1][QStringLiteral("width")].toInt(), 40);
+    EXPECT_EQ(facts[2][QStringLiteral("error")].toString(),
+              QStringLiteral("cannot read files of type \"wsq.bak\""));
+
+    run = runTool({file("scan.wsq.bak"), file("bak.png")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("cannot read files of type \"wsq.bak\"")) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(file("bak.png")));
+}
+
 // One line naming the file and the reason, exit status 1, nothing written.
 TEST_F(WsqConvert, FailuresAreOneLineEachWithExitStatusOne) {
     ASSERT_TRUE(colourPicture().save(file("a.png"), "PNG"));

@@ -62,28 +62,27 @@ TEST_F(WsqConvertBatch, FlatNamingTakesTheNameUpToTheFirstDot) {
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 }
 
-// A name with more than one "." is taken by its last extension, read by its complete one (as
-// the viewer reads it, so scan.v2.png is not read) and named by the part before the first ".".
+// A name with more than one "." is taken and read by its last extension (as the viewer reads
+// it) and named by the part before the first ".".
 TEST_F(WsqConvertBatch, NamesWithSeveralDots) {
-    QDir().mkpath(file("in"));
+    QDir().mkpath(file("in/case.2024.05"));
     ASSERT_TRUE(colourPicture().save(file("in/b.one.png"), "PNG"));
     ASSERT_TRUE(colourPicture().save(file("in/b.two.png"), "PNG"));
     ASSERT_TRUE(colourPicture().save(file("in/c.v2.png"), "PNG"));
     ASSERT_TRUE(colourPicture().save(file("in/d.png"), "PNG"));
-    const ToolRun run = runTool({"--batch", "--to", "bmp", file("in"), file("out")});
+    ASSERT_TRUE(writeWsq(file("in/case.2024.05/john.r0.75.wsq"), 96, 90, 2));
+    ASSERT_TRUE(colourPicture().save(file("in/e.png.bak"), "PNG"));  // not taken
+    const ToolRun run =
+        runTool({"--batch", "--to", "bmp", "--recursive", file("in"), file("out")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(filesUnder(file("out")), QStringList{"d.bmp"});
+    EXPECT_EQ(filesUnder(file("out")), (QStringList{"c.bmp", "d.bmp", "john.bmp"}));
     const QStringList lines = run.toolErrorLines();
     EXPECT_EQ(lines.filter(file("out/b.bmp") + ": would be written from each of " +
                            file("in/b.one.png") + ", " + file("in/b.two.png"))
                   .size(),
               1)
         << run.err.toStdString();
-    EXPECT_EQ(lines.filter(QStringLiteral("wsqconvert: ") + file("in/c.v2.png") +
-                           ": cannot read files of type \"v2.png\"")
-                  .size(),
-              1)
-        << run.err.toStdString();
+    EXPECT_TRUE(lines.filter("cannot read").isEmpty()) << run.err.toStdString();
 }
 
 TEST_F(WsqConvertBatch, KeepTreeMirrorsTheSubdirectories) {

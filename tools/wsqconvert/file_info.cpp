@@ -145,7 +145,7 @@ QString valueText(const QJsonValue& value) {
 FileInfo describeFile(const QString& fileName) {
     FileInfo info;
     info.facts[QStringLiteral("file")] = fileName;
-    const QString extension = completeExtension(fileName);
+    const QString extension = dispatchExtension(fileName);
     const LoadBranch branch = loadBranchForFileName(fileName);
     const QFileInfo file(fileName);
     if (branch == LoadBranch::None)

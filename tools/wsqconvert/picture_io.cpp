@@ -149,7 +149,7 @@ QString saveWithLibrary(const QImage& image, const QString& outputName, int save
 }  // namespace
 
 LoadedPicture loadPicture(const QString& fileName) {
-    const QString extension = completeExtension(fileName);
+    const QString extension = dispatchExtension(fileName);
     const LoadBranch branch = loadBranchForFileName(fileName);
     if (branch == LoadBranch::None) {
         LoadedPicture result;

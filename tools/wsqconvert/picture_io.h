@@ -18,7 +18,7 @@ struct LoadedPicture {
     int wsqPpi = -1;
 };
 
-// Reads a file by its complete extension, as the viewer's load dispatches it.
+// Reads a file by its extension, as the viewer's load dispatches it.
 LoadedPicture loadPicture(const QString& fileName);
 
 struct WsqSaveParameters {
