@@ -28,7 +28,14 @@ test-asan: deps
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test: test-release test-asan
+# Both builds run even when the first fails, so one run shows every failure.
+test:
+	@release=0; asan=0; \
+	$(MAKE) test-release || release=$$?; \
+	$(MAKE) test-asan || asan=$$?; \
+	if [ $$release -ne 0 ] || [ $$asan -ne 0 ]; then \
+		echo "make test: release build $$( [ $$release -eq 0 ] && echo passed || echo FAILED)," \
+		     "sanitizer build $$( [ $$asan -eq 0 ] && echo passed || echo FAILED)"; exit 1; fi
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
