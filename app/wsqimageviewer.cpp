@@ -22,7 +22,7 @@
 #include "image_load_result.h"
 #include "imagelabel.h"
 #include "library_image_load.h"
-#include "load_dispatch.h"
+#include "format_registry.h"
 #include "toolkit_image_io.h"
 #include "main_window_pointer.h"
 #include "viewer_messages.h"
@@ -33,33 +33,6 @@ namespace {
 
 constexpr int kWindowSide = 480;
 constexpr int kTransientMessageMs = 2000;
-
-// The Open dialog's filter list, one entry per line. Qt separates the patterns inside the
-// parentheses with spaces, so the first entry lists them that way to match all of them.
-const char kAllBitmapFiles[] =
-    "All Bitmap Files (*.wsq *.tif *.tiff *.png *.jpg *.jpeg *.bmp *.tga *.cel *.rgb *.gif "
-    "*.psd *.iff *.pcx *.xbm *.xpm *.pnm *.mng)";
-const char* const kOpenFilters[] = {
-    kAllBitmapFiles,
-    "WSQ - FBI's Wavelet Scalar Quantization (*.wsq)",
-    "TIFF - Macintosh Tagged Information File Format images (*.tiff)",
-    "TIF - PC Tagged Information File Format images (*.tif)",
-    "PNG - Portable network graphic images (*.png)",
-    "JPG - Joint Photographic Experts Group images (*.jpg)",
-    "JPEG - Joint Photographic Experts Group images (*.jpeg)",
-    "BMP - Windows bitmaps (*.bmp)",
-    "TGA - Truevision Targa Graphics images (*.tga)",
-    "CEL - Autodesk images (*.cel)",
-    "RGB - Silicon Graphics International true color images (*.rgb)",
-    "GIF - Compuserve Graphic Interchange Format (*.gif)",
-    "PSD - Photoshop images (*.psd)",
-    "IFF - Amiga Bitmap Graphic (*.iff)",
-    "PCX - ZSoft Paintbrush images (*.pcx)",
-    "XBM - X Bitmap Graphic images (*.xbm)",
-    "XPM - BMC Software Patrol UNIX Icon File (*.xpm)",
-    "PNM - PBM Portable Any Map Graphic Bitmap (*.pnm)",
-    "MNG - Muti-image Network Graphic Animation (*.mng)",
-};
 
 QString sizeStatusLine(const QPixmap& pixmap) {
     return QStringLiteral("Image info: width = %1, height =  %2")
@@ -180,24 +153,26 @@ void wsqimageviewer::load(const QString& fileName) {
     m_fileName = fileName;
     m_pixmap.reset();
 
-    switch (loadBranchForFileName(fileName)) {
-        case LoadBranch::Wsq:
+    const document::ReadableType* type = document::readableTypeForFileName(fileName);
+    if (!type) {
+        // The label keeps what it showed; the box says why nothing new is shown.
+        QMessageBox::critical(this, viewerMessageCaption(),
+                              tr("Cannot open %1: the file type is not supported")
+                                  .arg(QDir::toNativeSeparators(fileName)));
+        return;
+    }
+    switch (type->reader) {
+        case document::Reader::Wsq:
             acceptLoadResult(loadWsqImage(fileName));
             break;
-        case LoadBranch::RasterLibrary:
+        case document::Reader::RasterLibrary:
             acceptLoadResult(loadLibraryImage(fileName));
             break;
-        case LoadBranch::Toolkit:
+        case document::Reader::Toolkit:
             // A file the toolkit cannot decode gives a null pixmap, shown as 0 x 0.
             m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(loadToolkitImage(fileName)));
             statusBar()->showMessage(sizeStatusLine(*m_pixmap));
             showLoadedPixmap();
-            break;
-        case LoadBranch::None:
-            // The label keeps what it showed; the box says why nothing new is shown.
-            QMessageBox::critical(this, viewerMessageCaption(),
-                                  tr("Cannot open %1: the file type is not supported")
-                                      .arg(QDir::toNativeSeparators(fileName)));
             break;
     }
 }
@@ -245,10 +220,8 @@ bool wsqimageviewer::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void wsqimageviewer::choose_load() {
-    QStringList entries;
-    for (const char* entry : kOpenFilters) entries << QString::fromLatin1(entry);
-    const QString fileName =
-        QFileDialog::getOpenFileName(this, QString(), QString(), entries.join(QLatin1Char('\n')));
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, QString(), QString(), document::openDialogFilters().join(QLatin1Char('\n')));
     if (!fileName.isEmpty()) {
         load(fileName);
         m_saveAction->setEnabled(true);

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+#include "format_registry.h"
 #include "library_image_save.h"
 #include "toolkit_image_io.h"
 #include "viewer_messages.h"
@@ -16,32 +17,6 @@ namespace {
 
 constexpr int kTransientMessageMs = 2000;
 
-struct SaveType {
-    const char* filter;     // the Save dialog's entry
-    const char* extension;  // always appended to the name
-    const char* format;     // the toolkit writer's format, or null
-    const char* name;       // the format's name in messages
-};
-
-// Save type k (from 1) is entry k - 1.
-constexpr SaveType kSaveTypes[] = {
-    {"WSQ - FBI's Wavelet Scalar Quantization (*.wsq)", ".wsq", nullptr, "WSQ"},
-    {"BMP - Windows bitmaps (*.bmp)", ".bmp", "BMP", "BMP"},
-    {"TIF - Tagged Information File Format (*.tif)", ".tif", nullptr, "TIFF"},
-    {"PNG - Portable network graphic images (*.png)", ".png", nullptr, "PNG"},
-    {"JPG - Joint Photographic Experts Group images (*.jpg)", ".jpg", nullptr, "JPEG"},
-    {"RGB - Silicon Graphics International true color images (*.rgb)", ".rgb", nullptr,
-     "SGI image"},
-    {"TGA - Truevision Targa Graphics images (*.tga)", ".tga", nullptr, "Targa"},
-    {"XBM - X Bitmap Graphic images (*.xbm)", ".xbm", "XBM", "XBM"},
-    {"XPM - BMC Software Patrol UNIX Icon File (*.xpm)", ".xpm", "XPM", "XPM"},
-};
-constexpr int kSaveTypeCount = static_cast<int>(std::size(kSaveTypes));
-
-const SaveType* saveType(int file_type) {
-    return file_type >= 1 && file_type <= kSaveTypeCount ? &kSaveTypes[file_type - 1] : nullptr;
-}
-
 }  // namespace
 
 void wsqimageviewer::createWsqFileWindow() {
@@ -50,16 +25,18 @@ void wsqimageviewer::createWsqFileWindow() {
 
 void wsqimageviewer::save(const QString& fileName, int file_type) {
     m_lastSaveWritten = false;
-    const SaveType* type = saveType(file_type);
+    const std::optional<document::SaveType> type = document::saveTypeFromCode(file_type);
     // A load that failed leaves no picture, or an empty one: nothing to write.
     if (!m_pixmap || m_pixmap->isNull() || !type) return;
-    if (file_type == 1) {
+    const document::SaveFormat& format = *document::saveFormat(*type);
+    if (format.writer == document::Writer::Wsq) {
         m_lastSaveWritten = saveWsq(fileName);
         return;
     }
-    m_savedFileName = fileName + QLatin1String(type->extension);
-    if (type->format)
-        m_lastSaveWritten = saveWithToolkit(m_savedFileName, type->format);
+    // The type's extension is always appended, whatever the name ends with.
+    m_savedFileName = fileName + QLatin1Char('.') + QLatin1String(format.extension);
+    if (format.writer == document::Writer::Toolkit)
+        m_lastSaveWritten = saveWithToolkit(m_savedFileName, format.toolkitFormat);
     else
         m_lastSaveWritten = saveWithRasterLibrary(m_savedFileName, file_type);
 }
@@ -139,8 +116,7 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
 
 void wsqimageviewer::choose_save() {
     m_interactiveSave = 1;
-    QStringList filters;
-    for (const SaveType& type : kSaveTypes) filters << QString::fromLatin1(type.filter);
+    const QStringList filters = document::saveDialogFilters();
     QString selected;
     const QString name = QFileDialog::getSaveFileName(this, QString(), QString(),
                                                       filters.join(QStringLiteral(";;")),
@@ -149,7 +125,9 @@ void wsqimageviewer::choose_save() {
         statusBar()->showMessage(tr("Saving aborted"), kTransientMessageMs);
         return;
     }
-    const int type = static_cast<int>(filters.indexOf(selected)) + 1;
+    // The entries are the save formats in code order; a filter not in the list saves nothing.
+    const qsizetype entry = filters.indexOf(selected);
+    const int type = entry < 0 ? 0 : static_cast<int>(document::saveFormats()[entry].type);
     if (!m_pixmap || m_pixmap->isNull()) {
         QMessageBox::warning(this, viewerMessageCaption(), tr("There is no picture to save"));
         return;

@@ -15,57 +15,12 @@
 
 #include "conversionrun.h"
 #include "customlistitem.h"
+#include "format_registry.h"
 #include "main_window_pointer.h"
 #include "viewer_messages.h"
 #include "wsqimageviewer.h"
 
 namespace {
-
-struct InputType {
-    const char* label;
-    const char* pattern;
-};
-
-// The input types, top to bottom as the list shows them.
-constexpr InputType kInputTypes[] = {
-    {QT_TRANSLATE_NOOP("ConvertWindow", "WSQ - FBI's Wavelet Scalar Quantization"), "*.wsq"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "TIFF - Macintosh Tagged Information File Format images"),
-     "*.tiff"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "TIF - PC Tagged Information File Format images"),
-     "*.tif"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "PNG - Portable network graphic images"), "*.png"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "JPG - Joint Photographic Experts Group images"),
-     "*.jpg"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "JPEG - Joint Photographic Experts Group images"),
-     "*.jpeg"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "BMP - Windows bitmaps"), "*.bmp"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "TGA - Truevision Targa Graphics images"), "*.tga"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "CEL - Autodesk images"), "*.cel"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "RGB - Silicon Graphics International true color images"),
-     "*.rgb"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "GIF - Compuserve Graphic Interchange Format"), "*.gif"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "PSD - Photoshop images"), "*.psd"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "IFF - Amiga Bitmap Graphic"), "*.iff"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "PCX - ZSoft Paintbrush images"), "*.pcx"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "XBM - X Bitmap Graphic images"), "*.xbm"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "XPM - BMC Software Patrol UNIX Icon File"), "*.xpm"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "PNM - PBM Portable Any Map Graphic Bitmap"), "*.pnm"},
-    {QT_TRANSLATE_NOOP("ConvertWindow", "MNG - Muti-image Network Graphic Animation"), "*.mng"},
-};
-
-// The output formats; entry k (from 1) is save type k of the main window's save.
-constexpr const char* kOutputFormats[] = {
-    QT_TRANSLATE_NOOP("ConvertWindow", "WSQ - FBI's Wavelet Scalar Quantization (*.wsq)"),
-    QT_TRANSLATE_NOOP("ConvertWindow", "BMP - Windows bitmaps (*.bmp)"),
-    QT_TRANSLATE_NOOP("ConvertWindow", "TIF - Tagged Information File Format (*.tif)"),
-    QT_TRANSLATE_NOOP("ConvertWindow", "PNG - Portable network graphic images (*.png)"),
-    QT_TRANSLATE_NOOP("ConvertWindow", "JPG - Joint Photographic Experts Group images (*.jpg)"),
-    QT_TRANSLATE_NOOP("ConvertWindow",
-                      "RGB - Silicon Graphics International true color images (*.rgb)"),
-    QT_TRANSLATE_NOOP("ConvertWindow", "TGA - Truevision Targa Graphics images (*.tga)"),
-    QT_TRANSLATE_NOOP("ConvertWindow", "XBM - X Bitmap Graphic images (*.xbm)"),
-    QT_TRANSLATE_NOOP("ConvertWindow", "XPM - BMC Software Patrol UNIX Icon File (*.xpm)"),
-};
 
 constexpr Qt::WindowFlags kDecoratedDialog = Qt::Dialog | Qt::WindowTitleHint |
                                              Qt::WindowSystemMenuHint |
@@ -77,12 +32,13 @@ ConvertWindow::ConvertWindow(QWidget* parent, const char* name, bool modal)
     : ConvertDialog(parent, name, modal, kDecoratedDialog) {
     fileTypeListBox->clear();
     fileTypeListBox->setSortingEnabled(false);
-    for (const InputType& type : kInputTypes) {
-        const QString label = tr(type.label);
+    for (const document::ReadableType& type : document::readableTypes()) {
+        const QString label = QCoreApplication::translate("document", type.label);
         new CustomListItem(fileTypeListBox, label, this);
-        m_patternByLabel.insert(label, QString::fromLatin1(type.pattern));
+        m_patternByLabel.insert(label, QStringLiteral("*.") + QLatin1String(type.extension));
     }
-    for (const char* format : kOutputFormats) outputFileFormatComboBox->addItem(tr(format));
+    // Entry k (from 1) is save type k of the main window's save.
+    outputFileFormatComboBox->addItems(document::saveDialogFilters());
     outputFileFormatComboBox->setCurrentIndex(0);
 
     // A click anywhere on an entry's line toggles it (the view does not toggle boxes itself).
@@ -171,7 +127,9 @@ void ConvertWindow::startConversion() {
     m_outputDir = conversion::withTrailingSlash(m_outputDir);
 
     completionProgressBar->setRange(0, 100);
-    const int outputType = outputFileFormatComboBox->currentIndex() + 1;
+    const int outputIndex = outputFileFormatComboBox->currentIndex();
+    const int outputType =
+        outputIndex < 0 ? 0 : static_cast<int>(document::saveFormats()[outputIndex].type);
     m_stopRequested = 0;
     stopConversionButton->setEnabled(true);
     startConversionButton->setEnabled(false);

@@ -1,4 +1,4 @@
-// Loading: the decision by extension (complete, else last), the toolkit branch and its status line, the
+// Loading: the toolkit branch and its status line, the
 // branches whose readers are not built in yet, and the Open dialog.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 #include <QTest>
 
 #include "imagelabel.h"
-#include "load_dispatch.h"
 #include "png_chunk_bounds.h"
 #include "support/peak_memory.h"
 #include "support/modal_watcher.h"
@@ -25,53 +24,6 @@
 using viewertest::menuEntry;
 using viewertest::patternImage;
 using viewertest::statusText;
-
-TEST(LoadDispatch, LowerCasedCompleteOrElseLastExtensionChoosesTheBranch) {
-    struct Row {
-        const char* name;
-        LoadBranch branch;
-    };
-    const Row rows[] = {
-        {"picture.JPG", LoadBranch::Toolkit},
-        {"/some/dir.with.dots/photo.PNG", LoadBranch::Toolkit},
-        {"a.jpeg", LoadBranch::Toolkit},
-        {"a.gif", LoadBranch::Toolkit},
-        {"a.mng", LoadBranch::Toolkit},
-        {"a.pnm", LoadBranch::Toolkit},
-        {"a.xbm", LoadBranch::Toolkit},
-        {"a.xpm", LoadBranch::Toolkit},
-        {"a.bmp", LoadBranch::Toolkit},
-        {"a.b.png", LoadBranch::Toolkit},
-        {"2024.05.01-left-thumb.png", LoadBranch::Toolkit},
-        {"scan.WSQ", LoadBranch::Wsq},
-        {"scan.old.wsq", LoadBranch::Wsq},
-        {"john.doe.wsq", LoadBranch::Wsq},
-        {"scan.r0.75.WSQ", LoadBranch::Wsq},
-        {"/a.b/c.d/x.y.z.tif", LoadBranch::RasterLibrary},
-        {"scan.wsq.bak", LoadBranch::None},
-        {"/dir.wsq/scan", LoadBranch::None},
-        {"scan.wsq.", LoadBranch::None},
-        {"x.TIFF", LoadBranch::RasterLibrary},
-        {"x.tif", LoadBranch::RasterLibrary},
-        {"x.tga", LoadBranch::RasterLibrary},
-        {"x.cel", LoadBranch::RasterLibrary},
-        {"x.rgb", LoadBranch::RasterLibrary},
-        {"x.psd", LoadBranch::RasterLibrary},
-        {"x.iff", LoadBranch::RasterLibrary},
-        {"x.pcx", LoadBranch::RasterLibrary},
-        {"noextension", LoadBranch::None},
-        {"x.ppm", LoadBranch::None},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(loadBranchForFileName(row.name), row.branch);
-    }
-    EXPECT_EQ(completeExtension("/d.x/scan.old.WSQ"), "old.wsq");
-    EXPECT_EQ(dispatchExtension("/d.x/scan.old.WSQ"), "wsq");
-    EXPECT_EQ(dispatchExtension("/d.x/scan.WSQ"), "wsq");
-    // Neither names a type: the complete one, as the messages quote it.
-    EXPECT_EQ(dispatchExtension("/d.x/scan.wsq.bak"), "wsq.bak");
-}
 
 class LoadTest : public ::testing::Test {
 protected:

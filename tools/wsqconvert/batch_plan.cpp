@@ -5,7 +5,7 @@
 #include <QHash>
 #include <QSet>
 
-#include "file_types.h"
+#include "format_registry.h"
 
 namespace wsqconvert {
 
@@ -15,11 +15,10 @@ void collect(const BatchOptions& options, const QDir& dir, const QString& relati
              std::vector<BatchItem>* items) {
     const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files, order)) {
-        // Taken by the last extension, as the converter window's "*.ext" patterns take them;
-        // the load then reads by the complete one, so a.b.tif is taken and reported as
-        // unreadable rather than passed over in silence.
+        // Taken by the last extension, as the converter window's "*.ext" patterns take them
+        // and as the load reads a name whose complete extension names no type.
         const QString extension = file.suffix().toLower();
-        if (!isReadableExtension(extension)) continue;
+        if (!document::readableType(extension)) continue;
         if (!options.fromTypes.isEmpty() && !options.fromTypes.contains(extension)) continue;
         BatchItem item;
         item.input = file.filePath();

@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "file_types.h"
+#include "format_registry.h"
 
 namespace wsqconvert {
 
@@ -34,10 +34,10 @@ QString helpText() {
         "\n"
         "INPUT is read by its extension, any case: the complete one (everything after the first\n"
         "\".\") when it names a type, else the last one, so john.doe.wsq is a WSQ file:\n"
-        "  wsq; tif tiff tga cel rgb psd iff pcx (raster library);\n"
-        "  png bmp xbm xpm pnm jpg jpeg gif mng (Qt).\n"
+        "  %1; %2 (raster library);\n"
+        "  %3 (Qt).\n"
         "OUTPUT is written, under exactly that name, in the format its last extension names:\n"
-        "  wsq bmp tif tiff png jpg jpeg rgb tga xbm xpm.\n"
+        "  %4.\n"
         "WSQ output is grey, (red + green + blue) / 3.\n"
         "\n"
         "Options:\n"
@@ -64,7 +64,11 @@ QString helpText() {
         "written.\n"
         "\n"
         "Exit status: 0 when everything was converted, 1 when a file failed, 2 for a usage\n"
-        "error.\n");
+        "error.\n")
+        .arg(document::readableExtensionList(document::Reader::Wsq),
+             document::readableExtensionList(document::Reader::RasterLibrary),
+             document::readableExtensionList(document::Reader::Toolkit),
+             document::writableExtensionList());
 }
 
 ParseResult parseCommandLine(const QStringList& arguments) {
@@ -132,7 +136,7 @@ ParseResult parseCommandLine(const QStringList& arguments) {
         } else if (arg == QLatin1String("--to")) {
             cl.toFormat = value.toLower();
             if (cl.toFormat.startsWith(QLatin1Char('.'))) cl.toFormat.remove(0, 1);
-            if (!outputSaveType(cl.toFormat)) {
+            if (!document::saveFormatForExtension(cl.toFormat)) {
                 result.error = QStringLiteral("unknown output format: %1").arg(value);
                 return result;
             }
@@ -141,7 +145,7 @@ ParseResult parseCommandLine(const QStringList& arguments) {
             for (QString type : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
                 type = type.trimmed().toLower();
                 if (type.startsWith(QLatin1Char('.'))) type.remove(0, 1);
-                if (!isReadableExtension(type)) {
+                if (!document::readableType(type)) {
                     result.error = QStringLiteral("unknown input type: %1").arg(type);
                     return result;
                 }

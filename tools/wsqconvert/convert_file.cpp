@@ -1,6 +1,8 @@
 #include "convert_file.h"
 
-#include "file_types.h"
+#include <QFileInfo>
+
+#include "format_registry.h"
 #include "imagefile/save_settings.h"
 #include "picture_io.h"
 
@@ -8,10 +10,11 @@ namespace wsqconvert {
 
 QString convertFile(const QString& input, const QString& output,
                     const ConversionSettings& settings) {
-    const QString extension = outputExtension(output);
-    const std::optional<int> saveType = outputSaveType(extension);
-    if (!saveType)
+    const QString extension = QFileInfo(output).suffix().toLower();
+    const document::SaveFormat* format = document::saveFormatForExtension(extension);
+    if (!format)
         return QStringLiteral("%1: cannot write files of type \"%2\"").arg(output, extension);
+    const int saveType = static_cast<int>(format->type);
 
     imagefile::GlobalTiffSaveInfo() = imagefile::TiffSaveInfo{};
     const LoadedPicture picture = loadPicture(input);
@@ -21,7 +24,7 @@ QString convertFile(const QString& input, const QString& output,
     wsq.bitrate = settings.bitrate;
     wsq.ppi = settings.ppi ? *settings.ppi : picture.wsqPpi > 0 ? picture.wsqPpi : 500;
     wsq.comment = settings.comment;
-    const QString error = savePicture(picture.image, output, *saveType, wsq);
+    const QString error = savePicture(picture.image, output, saveType, wsq);
     if (!error.isEmpty()) return QStringLiteral("%1: %2").arg(output, error);
     return QString();
 }

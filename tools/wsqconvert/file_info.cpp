@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "file_types.h"
+#include "format_registry.h"
 #include "imagefile/extension_key.h"
 #include "imagefile/formats.h"
 #include "imagefile/image_error.h"
@@ -145,18 +145,18 @@ QString valueText(const QJsonValue& value) {
 FileInfo describeFile(const QString& fileName) {
     FileInfo info;
     info.facts[QStringLiteral("file")] = fileName;
-    const QString extension = dispatchExtension(fileName);
-    const LoadBranch branch = loadBranchForFileName(fileName);
+    const QString extension = document::dispatchExtension(fileName);
+    const document::ReadableType* type = document::readableType(extension);
     const QFileInfo file(fileName);
-    if (branch == LoadBranch::None)
+    if (!type)
         info.error = QStringLiteral("cannot read files of type \"%1\"").arg(extension);
     else if (!file.exists())
         info.error = QStringLiteral("no such file");
     else if (file.isDir())
         info.error = QStringLiteral("is a directory");
-    else if (branch == LoadBranch::Wsq)
+    else if (type->reader == document::Reader::Wsq)
         describeWsq(fileName, &info);
-    else if (branch == LoadBranch::RasterLibrary)
+    else if (type->reader == document::Reader::RasterLibrary)
         describeLibraryFile(fileName, extension, &info);
     else
         describeToolkitFile(fileName, &info);

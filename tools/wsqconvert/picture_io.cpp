@@ -11,14 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "file_types.h"
+#include "format_registry.h"
 #include "imagefile/extension_key.h"
 #include "imagefile/formats.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file_io.h"
 #include "library_image_load.h"
 #include "library_image_save.h"
-#include "load_dispatch.h"
 #include "toolkit_image_io.h"
 #include "wsq_image_save.h"
 #include "wsqimport.h"
@@ -149,9 +148,9 @@ QString saveWithLibrary(const QImage& image, const QString& outputName, int save
 }  // namespace
 
 LoadedPicture loadPicture(const QString& fileName) {
-    const QString extension = dispatchExtension(fileName);
-    const LoadBranch branch = loadBranchForFileName(fileName);
-    if (branch == LoadBranch::None) {
+    const QString extension = document::dispatchExtension(fileName);
+    const document::ReadableType* type = document::readableType(extension);
+    if (!type) {
         LoadedPicture result;
         result.error = QStringLiteral("cannot read files of type \"%1\"").arg(extension);
         return result;
@@ -167,10 +166,10 @@ LoadedPicture loadPicture(const QString& fileName) {
         result.error = QStringLiteral("is a directory");
         return result;
     }
-    switch (branch) {
-        case LoadBranch::Wsq:
+    switch (type->reader) {
+        case document::Reader::Wsq:
             return loadWsq(fileName);
-        case LoadBranch::Toolkit:
+        case document::Reader::Toolkit:
             return loadWithToolkit(fileName);
         default:
             return loadWithLibrary(fileName);

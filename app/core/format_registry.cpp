@@ -1,0 +1,180 @@
+#include "format_registry.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+
+namespace document {
+
+namespace {
+
+// The texts are the dialogs' own, misspellings included ("Muti-image").
+constexpr ReadableType kReadable[] = {
+    {"wsq", QT_TRANSLATE_NOOP("document", "WSQ - FBI's Wavelet Scalar Quantization"), "WSQ",
+     Reader::Wsq, true},
+    {"tiff",
+     QT_TRANSLATE_NOOP("document", "TIFF - Macintosh Tagged Information File Format images"),
+     "TIFF", Reader::RasterLibrary, false},
+    {"tif", QT_TRANSLATE_NOOP("document", "TIF - PC Tagged Information File Format images"),
+     "TIFF", Reader::RasterLibrary, false},
+    {"png", QT_TRANSLATE_NOOP("document", "PNG - Portable network graphic images"), "PNG",
+     Reader::Toolkit, false},
+    {"jpg", QT_TRANSLATE_NOOP("document", "JPG - Joint Photographic Experts Group images"),
+     "JPEG", Reader::Toolkit, false},
+    {"jpeg", QT_TRANSLATE_NOOP("document", "JPEG - Joint Photographic Experts Group images"),
+     "JPEG", Reader::Toolkit, false},
+    {"bmp", QT_TRANSLATE_NOOP("document", "BMP - Windows bitmaps"), "BMP", Reader::Toolkit,
+     false},
+    {"tga", QT_TRANSLATE_NOOP("document", "TGA - Truevision Targa Graphics images"), "Targa",
+     Reader::RasterLibrary, false},
+    {"cel", QT_TRANSLATE_NOOP("document", "CEL - Autodesk images"), "CEL",
+     Reader::RasterLibrary, false},
+    {"rgb",
+     QT_TRANSLATE_NOOP("document", "RGB - Silicon Graphics International true color images"),
+     "SGI image", Reader::RasterLibrary, false},
+    {"gif", QT_TRANSLATE_NOOP("document", "GIF - Compuserve Graphic Interchange Format"), "GIF",
+     Reader::Toolkit, false},
+    {"psd", QT_TRANSLATE_NOOP("document", "PSD - Photoshop images"), "Photoshop",
+     Reader::RasterLibrary, false},
+    {"iff", QT_TRANSLATE_NOOP("document", "IFF - Amiga Bitmap Graphic"), "IFF ILBM",
+     Reader::RasterLibrary, false},
+    {"pcx", QT_TRANSLATE_NOOP("document", "PCX - ZSoft Paintbrush images"), "PCX",
+     Reader::RasterLibrary, false},
+    {"xbm", QT_TRANSLATE_NOOP("document", "XBM - X Bitmap Graphic images"), "XBM",
+     Reader::Toolkit, false},
+    {"xpm", QT_TRANSLATE_NOOP("document", "XPM - BMC Software Patrol UNIX Icon File"), "XPM",
+     Reader::Toolkit, false},
+    {"pnm", QT_TRANSLATE_NOOP("document", "PNM - PBM Portable Any Map Graphic Bitmap"), "PNM",
+     Reader::Toolkit, false},
+    {"mng", QT_TRANSLATE_NOOP("document", "MNG - Muti-image Network Graphic Animation"), "MNG",
+     Reader::Toolkit, false},
+};
+
+// The "All Bitmap Files" entry names tif before tiff; everything else is in list order.
+constexpr std::array<const char*, 2> kAllFilesSwapped = {"tiff", "tif"};
+
+constexpr SaveFormat kSave[] = {
+    {SaveType::Wsq, QT_TRANSLATE_NOOP("document", "WSQ - FBI's Wavelet Scalar Quantization"),
+     "wsq", nullptr, "WSQ", Writer::Wsq, nullptr, true},
+    {SaveType::Bmp, QT_TRANSLATE_NOOP("document", "BMP - Windows bitmaps"), "bmp", nullptr,
+     "BMP", Writer::Toolkit, "BMP", false},
+    {SaveType::Tiff, QT_TRANSLATE_NOOP("document", "TIF - Tagged Information File Format"),
+     "tif", "tiff", "TIFF", Writer::RasterLibrary, nullptr, false},
+    {SaveType::Png, QT_TRANSLATE_NOOP("document", "PNG - Portable network graphic images"),
+     "png", nullptr, "PNG", Writer::RasterLibrary, nullptr, false},
+    {SaveType::Jpeg,
+     QT_TRANSLATE_NOOP("document", "JPG - Joint Photographic Experts Group images"), "jpg",
+     "jpeg", "JPEG", Writer::RasterLibrary, nullptr, false},
+    {SaveType::Sgi,
+     QT_TRANSLATE_NOOP("document", "RGB - Silicon Graphics International true color images"),
+     "rgb", nullptr, "SGI image", Writer::RasterLibrary, nullptr, false},
+    {SaveType::Targa, QT_TRANSLATE_NOOP("document", "TGA - Truevision Targa Graphics images"),
+     "tga", nullptr, "Targa", Writer::RasterLibrary, nullptr, false},
+    {SaveType::Xbm, QT_TRANSLATE_NOOP("document", "XBM - X Bitmap Graphic images"), "xbm",
+     nullptr, "XBM", Writer::Toolkit, "XBM", false},
+    {SaveType::Xpm, QT_TRANSLATE_NOOP("document", "XPM - BMC Software Patrol UNIX Icon File"),
+     "xpm", nullptr, "XPM", Writer::Toolkit, "XPM", false},
+};
+
+QString translated(const char* text) {
+    return QCoreApplication::translate("document", text);
+}
+
+QString entry(const char* label, const char* extension) {
+    return translated(label) + QStringLiteral(" (*.") + QLatin1String(extension) +
+           QLatin1Char(')');
+}
+
+}  // namespace
+
+std::span<const ReadableType> readableTypes() { return kReadable; }
+
+std::span<const SaveFormat> saveFormats() { return kSave; }
+
+const ReadableType* readableType(const QString& extension) {
+    const QString lower = extension.toLower();
+    for (const ReadableType& type : kReadable)
+        if (lower == QLatin1String(type.extension)) return &type;
+    return nullptr;
+}
+
+QString dispatchExtension(const QString& fileName) {
+    const QFileInfo info(fileName);
+    const QString complete = info.completeSuffix().toLower();
+    if (readableType(complete)) return complete;
+    // Names with dots are everyday names (dates, versions, initials): john.doe.wsq is WSQ.
+    const QString last = info.suffix().toLower();
+    if (readableType(last)) return last;
+    return complete;
+}
+
+const ReadableType* readableTypeForFileName(const QString& fileName) {
+    return readableType(dispatchExtension(fileName));
+}
+
+const SaveFormat* saveFormat(SaveType type) {
+    for (const SaveFormat& format : kSave)
+        if (format.type == type) return &format;
+    return nullptr;
+}
+
+std::optional<SaveType> saveTypeFromCode(int code) {
+    for (const SaveFormat& format : kSave)
+        if (static_cast<int>(format.type) == code) return format.type;
+    return std::nullopt;
+}
+
+const SaveFormat* saveFormatForExtension(const QString& extension) {
+    const QString lower = extension.toLower();
+    for (const SaveFormat& format : kSave)
+        if (lower == QLatin1String(format.extension) ||
+            (format.otherExtension && lower == QLatin1String(format.otherExtension)))
+            return &format;
+    return nullptr;
+}
+
+QStringList openDialogFilters() {
+    QStringList all = readablePatterns();
+    const qsizetype first = all.indexOf(QStringLiteral("*.") + kAllFilesSwapped[0]);
+    const qsizetype second = all.indexOf(QStringLiteral("*.") + kAllFilesSwapped[1]);
+    if (first >= 0 && second >= 0) all.swapItemsAt(first, second);
+    // Qt separates the patterns inside the parentheses with spaces.
+    QStringList filters = {translated(QT_TRANSLATE_NOOP("document", "All Bitmap Files")) +
+                           QStringLiteral(" (") + all.join(QLatin1Char(' ')) +
+                           QLatin1Char(')')};
+    for (const ReadableType& type : kReadable) filters << entry(type.label, type.extension);
+    return filters;
+}
+
+QStringList readablePatterns() {
+    QStringList patterns;
+    for (const ReadableType& type : kReadable)
+        patterns << QStringLiteral("*.") + QLatin1String(type.extension);
+    return patterns;
+}
+
+QStringList saveDialogFilters() {
+    QStringList filters;
+    for (const SaveFormat& format : kSave) filters << entry(format.label, format.extension);
+    return filters;
+}
+
+QString readableExtensionList(Reader reader) {
+    QStringList extensions;
+    for (const ReadableType& type : kReadable)
+        if (type.reader == reader) extensions << QLatin1String(type.extension);
+    return extensions.join(QLatin1Char(' '));
+}
+
+QString writableExtensionList() {
+    QStringList extensions;
+    for (const SaveFormat& format : kSave) {
+        extensions << QLatin1String(format.extension);
+        if (format.otherExtension) extensions << QLatin1String(format.otherExtension);
+    }
+    return extensions.join(QLatin1Char(' '));
+}
+
+}  // namespace document
