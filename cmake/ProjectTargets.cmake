@@ -2,6 +2,9 @@
 
 # wsq_add_gtest(<source> LIBS <libs...> [GUI]): one GoogleTest executable per source file,
 # registered with ctest under its file name. GUI tests run on the offscreen platform.
+# Every test gets a time-out a little above its run time (WSQ_TEST_TIMEOUT seconds; the slow
+# ones set their own after registration), so a stuck test fails quickly and by name.
+set(WSQ_TEST_TIMEOUT 30 CACHE STRING "Seconds before ctest stops an ordinary test")
 function(wsq_add_gtest source)
     cmake_parse_arguments(ARG "GUI" "" "LIBS" ${ARGN})
     get_filename_component(name ${source} NAME_WE)
@@ -20,5 +23,5 @@ function(wsq_add_gtest source)
     if(ARG_GUI)
         list(APPEND env "QT_QPA_PLATFORM=offscreen")
     endif()
-    set_tests_properties(${target} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+    set_tests_properties(${target} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${WSQ_TEST_TIMEOUT})
 endfunction()
