@@ -1,7 +1,6 @@
 #include "convert_file.h"
 
 #include "file_types.h"
-#include "imagefile/save_settings.h"
 #include "picture_io.h"
 
 namespace wsqconvert {
@@ -13,7 +12,6 @@ QString convertFile(const QString& input, const QString& output,
     if (!saveType)
         return QStringLiteral("%1: cannot write files of type \"%2\"").arg(output, extension);
 
-    imagefile::GlobalTiffSaveInfo() = imagefile::TiffSaveInfo{};
     const LoadedPicture picture = loadPicture(input);
     if (picture.image.isNull()) return QStringLiteral("%1: %2").arg(input, picture.error);
 
@@ -21,7 +19,7 @@ QString convertFile(const QString& input, const QString& output,
     wsq.bitrate = settings.bitrate;
     wsq.ppi = settings.ppi ? *settings.ppi : picture.wsqPpi > 0 ? picture.wsqPpi : 500;
     wsq.comment = settings.comment;
-    const QString error = savePicture(picture.image, output, *saveType, wsq);
+    const QString error = savePicture(picture.image, output, *saveType, wsq, picture.tiffSave);
     if (!error.isEmpty()) return QStringLiteral("%1: %2").arg(output, error);
     return QString();
 }
