@@ -20,6 +20,8 @@ TiffSaveInfo& GlobalTiffSaveInfo() {
     return info;
 }
 
+SaveSettings CurrentSaveSettings() { return {GlobalWsqSaveSettings(), GlobalTiffSaveInfo()}; }
+
 double GetWsqBitRate() { return GlobalWsqSaveSettings().bitRate; }
 void SetWsqBitRate(double bitRate) { GlobalWsqSaveSettings().bitRate = bitRate; }
 int32_t GetWsqPpi() { return GlobalWsqSaveSettings().ppi; }

@@ -20,6 +20,17 @@ struct WsqSaveSettings {
 WsqSaveSettings& GlobalWsqSaveSettings();
 TiffSaveInfo& GlobalTiffSaveInfo();
 
+// Everything a save may need, handed to a write explicitly: the WSQ bit rate, resolution, depth
+// and comment, and the TIFF compression selector, orientation and predictor. The defaults are
+// the library's initial settings.
+struct SaveSettings {
+    WsqSaveSettings wsq;
+    TiffSaveInfo tiff;
+};
+
+// A copy of this thread's settings, as WriteImageFile uses them.
+SaveSettings CurrentSaveSettings();
+
 double GetWsqBitRate();
 void SetWsqBitRate(double bitRate);
 int32_t GetWsqPpi();

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "imagefile/checked_image_io.h"
 #include "imagefile/image_file_io.h"
 #include "wsq_grey.h"
 
@@ -43,5 +44,18 @@ ImageLoadResult loadLibraryImage(const QString& fileName) {
                         QString::number(result.image.width()) +
                         QCoreApplication::translate("wsqimageviewer", ", height =  ") +
                         QString::number(result.image.height());
+    return result;
+}
+
+LibraryImageRead readLibraryImage(const QString& fileName) {
+    imagefile::CheckedImageRead read =
+        imagefile::ReadImageFileChecked(QFile::encodeName(fileName).constData());
+    LibraryImageRead result;
+    result.tiff = read.tiff;
+    if (!read.ok()) {
+        result.failure = QString::fromLatin1(read.message());
+        return result;
+    }
+    result.image = imageFromPlanes(read.width, read.height, read.planes.data());
     return result;
 }

@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <optional>
+
+#include "imagefile/checked_image_io.h"
 #include "imagefile/image_error.h"
-#include "imagefile/image_file_io.h"
+#include "imagefile/image_format.h"
 
 std::vector<uint8_t> planesFromImage(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);
@@ -24,21 +27,27 @@ std::vector<uint8_t> planesFromImage(const QImage& source) {
     return planes;
 }
 
+QString writeLibraryImage(const QImage& image, const QString& outputName, int file_type,
+                          const imagefile::SaveSettings& settings) {
+    const std::optional<imagefile::ImageFormat> format = imagefile::FormatForFileType(file_type);
+    if (!format)
+        return QString::fromLatin1(imagefile::ImageErrorMessage(imagefile::kUnsupportedExtension));
+    const std::vector<uint8_t> planes = planesFromImage(image);
+    const imagefile::CheckedImageWrite written =
+        imagefile::WriteImageFileChecked(QFile::encodeName(outputName).constData(), *format,
+                                         image.width(), image.height(), planes.data(), settings);
+    if (written.ok()) return QString();
+    return QString::fromLatin1(written.message());
+}
+
 bool saveLibraryImage(const QImage& image, const QString& outputName, int file_type,
                       QString* errorText) {
-    const std::vector<uint8_t> planes = planesFromImage(image);
-    imagefile::SetLastImageError(imagefile::kNoError);
-    const int result = imagefile::WriteImageFile(QFile::encodeName(outputName).constData(),
-                                                 file_type, image.width(), image.height(),
-                                                 planes.data());
-    const uint32_t code = imagefile::GetLastImageError();
-    if (result == 1 && code == imagefile::kNoError) return true;
+    const QString failure =
+        writeLibraryImage(image, outputName, file_type, imagefile::CurrentSaveSettings());
+    if (failure.isEmpty()) return true;
     if (errorText) {
         *errorText = QCoreApplication::translate("wsqimageviewer", "Could not write %1: %2")
-                         .arg(outputName,
-                              QString::fromLatin1(code != imagefile::kNoError
-                                                      ? imagefile::ImageErrorMessage(code)
-                                                      : "the file could not be written"));
+                         .arg(outputName, failure);
     }
     return false;
 }

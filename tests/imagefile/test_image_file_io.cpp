@@ -195,6 +195,27 @@ TEST(WriteImageFile, WsqEncoderFailureWritesNothingAndFails) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("small.wsq")));
 }
 
+TEST(WriteImageFile, NegativeSizesAreRefusedWithoutACrash) {
+    // A negative width once became a buffer length for the WSQ grey plane and aborted the
+    // process; every type now refuses such a size and writes nothing.
+    ScratchDir dir;
+    const auto planes = FlatPlanes(4, 200, 1, 2, 3);
+    for (int type = kWsqFileType; type <= kTargaFileType; ++type) {
+        SCOPED_TRACE(type);
+        const std::string name = dir.file("negative");
+        testing::internal::CaptureStderr();
+        const int result = WriteImageFile(name.c_str(), type, -1, 200, planes.data());
+        testing::internal::GetCapturedStderr();
+        if (type == kWsqFileType) {
+            EXPECT_LT(result, 0);
+        } else {
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(GetLastImageError(), kInvalidImageSize);
+        }
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+}
+
 TEST(WriteImageFile, NameTooLongForTheOutputBufferIsRefused) {
     ScratchDir dir;
     const auto planes = FlatPlanes(4, 4, 1, 2, 3);

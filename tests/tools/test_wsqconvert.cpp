@@ -345,7 +345,7 @@ TEST_F(WsqConvert, FailuresAreOneLineEachWithExitStatusOne) {
         {{file("a.png"), noDir + "/o.wsq"}, noDir + "/o.wsq", "Error opening file for writing"},
         {{file("a.png"), noDir + "/o.bmp"}, noDir + "/o.bmp", "Error opening file for writing"},
         {{file("a.png"), noDir + "/o.png"}, noDir + "/o.png", "Unable to open file"},
-        {{file("a.png"), noDir + "/o.jpeg"}, noDir + "/o.jpeg", "Error opening file for writing"},
+        {{file("a.png"), noDir + "/o.jpeg"}, noDir + "/o.jpeg", "Unable to open file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

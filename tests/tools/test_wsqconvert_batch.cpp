@@ -1,6 +1,7 @@
 // wsqconvert --batch: which files are taken, how outputs are named (flat or --keep-tree),
 // collisions, --skip-existing, and that the number of jobs does not change any output.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,6 +10,8 @@
 
 #include <map>
 
+#include "imagefile/checked_image_io.h"
+#include "imagefile/image_file_io.h"
 #include "support/scratch_dir.h"
 #include "wsqconvert_test_support.h"
 
@@ -218,6 +221,69 @@ TEST_F(WsqConvertBatch, TwoJobsWriteWhatOneJobWrites) {
         ASSERT_EQ(runTool({file("in/p4.png"), file("alone." + to)}).status, 0);
         EXPECT_EQ(fileBytes(file("alone." + to)), fileBytes(one + "/p4." + to));
     }
+}
+
+// A TIFF output is stored as its own input was, never as a file converted before it on the same
+// thread: the PackBits bottom-left TIFF comes out so (byte for byte what the viewer's load and
+// save of it write), the pictures after it uncompressed and top-left.
+TEST_F(WsqConvertBatch, TiffOutputsTakeTheirOwnInputsSettingsOnly) {
+    QDir().mkpath(file("in"));
+    const QImage picture = colourPicture();
+    const size_t n = static_cast<size_t>(picture.width()) * picture.height();
+    std::vector<uint8_t> planes(3 * n);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            const size_t i = static_cast<size_t>(y) * picture.width() + x;
+            planes[i] = static_cast<uint8_t>(qRed(p));
+            planes[n + i] = static_cast<uint8_t>(qGreen(p));
+            planes[2 * n + i] = static_cast<uint8_t>(qBlue(p));
+        }
+    imagefile::SaveSettings packBits;
+    packBits.tiff.compression = 9;
+    packBits.tiff.bottomUp = 1;
+    ASSERT_TRUE(imagefile::WriteImageFileChecked(file("in/a.tif").toLocal8Bit().constData(),
+                                                 imagefile::ImageFormat::Tiff, picture.width(),
+                                                 picture.height(), planes.data(), packBits)
+                    .ok());
+    ASSERT_TRUE(picture.save(file("in/b.png"), "PNG"));
+    ASSERT_TRUE(imagefile::WriteImageFileChecked(file("in/c.tga").toLocal8Bit().constData(),
+                                                 imagefile::ImageFormat::Targa, picture.width(),
+                                                 picture.height(), planes.data())
+                    .ok());
+
+    const ToolRun run = runTool({"--batch", "--to", "tif", "--jobs", "1", file("in"), file("out")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(filesUnder(file("out")), (QStringList{"a.tif", "b.tif", "c.tif"}));
+
+    const auto tags = [](const QString& name, uint16_t* compression, uint16_t* orientation) {
+        TIFF* tif = TIFFOpen(name.toLocal8Bit().constData(), "r");
+        ASSERT_NE(tif, nullptr);
+        *orientation = 0;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, compression);
+        TIFFGetField(tif, TIFFTAG_ORIENTATION, orientation);
+        TIFFClose(tif);
+    };
+    uint16_t compression = 0, orientation = 0;
+    tags(file("out/a.tif"), &compression, &orientation);
+    EXPECT_EQ(compression, COMPRESSION_PACKBITS);
+    EXPECT_EQ(orientation, ORIENTATION_BOTLEFT);
+    for (const char* name : {"out/b.tif", "out/c.tif"}) {
+        SCOPED_TRACE(name);
+        tags(file(name), &compression, &orientation);
+        EXPECT_EQ(compression, COMPRESSION_NONE);
+        EXPECT_EQ(orientation, ORIENTATION_TOPLEFT);
+    }
+
+    // The viewer: the designed read keeps the TIFF settings, the designed write uses them.
+    int w = 0, h = 0;
+    std::vector<uint8_t> read;
+    ASSERT_EQ(imagefile::ReadImageFile(file("in/a.tif").toLocal8Bit().constData(), &w, &h, &read), 1);
+    ASSERT_EQ(imagefile::WriteImageFile(file("viewer.tif").toLocal8Bit().constData(),
+                                        imagefile::kTiffFileType, w, h, read.data()),
+              1);
+    imagefile::GlobalTiffSaveInfo() = imagefile::TiffSaveInfo{};
+    EXPECT_EQ(fileBytes(file("out/a.tif")), fileBytes(file("viewer.tif")));
 }
 
 }  // namespace

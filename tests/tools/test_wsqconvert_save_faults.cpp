@@ -32,13 +32,13 @@ struct OutputCase {
 };
 
 // WSQ, the toolkit's BMP and XPM, the library's PNG, and a library JPEG under a name whose
-// extension is not the library's (written under a temporary name and renamed).
+// extension key is not the library's own for JPEG (written under exactly that name).
 const OutputCase kCases[] = {
     {"out.wsq", "Error opening file for writing", "Error writing output file"},
     {"out.bmp", "Error opening file for writing", "Error writing output file"},
     {"out.xpm", "Error opening file for writing", "Error writing output file"},
     {"out.png", "Unable to open file", "Error writing to the output file"},
-    {"out.jpeg", "Error opening file for writing: ", "Error writing to the output file"},
+    {"out.jpeg", "Unable to open file", "Error writing to the output file"},
 };
 
 const std::vector<uint8_t> kOldBytes = {'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', 0, 0x80, 0xff, '\n'};

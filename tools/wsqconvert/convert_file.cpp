@@ -3,7 +3,6 @@
 #include <QFileInfo>
 
 #include "format_registry.h"
-#include "imagefile/save_settings.h"
 #include "picture_io.h"
 
 namespace wsqconvert {
@@ -16,7 +15,6 @@ QString convertFile(const QString& input, const QString& output,
         return QStringLiteral("%1: cannot write files of type \"%2\"").arg(output, extension);
     const int saveType = static_cast<int>(format->type);
 
-    imagefile::GlobalTiffSaveInfo() = imagefile::TiffSaveInfo{};
     const LoadedPicture picture = loadPicture(input);
     if (picture.image.isNull()) return QStringLiteral("%1: %2").arg(input, picture.error);
 
@@ -24,7 +22,7 @@ QString convertFile(const QString& input, const QString& output,
     wsq.bitrate = settings.bitrate;
     wsq.ppi = settings.ppi ? *settings.ppi : picture.wsqPpi > 0 ? picture.wsqPpi : 500;
     wsq.comment = settings.comment;
-    const QString error = savePicture(picture.image, output, saveType, wsq);
+    const QString error = savePicture(picture.image, output, saveType, wsq, picture.tiffSave);
     if (!error.isEmpty()) return QStringLiteral("%1: %2").arg(output, error);
     return QString();
 }

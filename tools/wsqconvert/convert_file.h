@@ -15,10 +15,8 @@ struct ConversionSettings {
 };
 
 // Empty on success; otherwise the failure as "FILE: reason", naming the input for a read
-// failure and the output for a write failure. The codec's and the library's records are the
-// calling thread's; the TIFF save settings are reset first, so that a TIFF written depends on
-// this file alone (the settings of a TIFF input, if it is one), not on what the thread read
-// before.
+// failure and the output for a write failure. A TIFF written depends on this file alone: it is
+// stored as a TIFF input was, otherwise with the library's defaults, whatever was read before.
 QString convertFile(const QString& input, const QString& output, const ConversionSettings& settings);
 
 }  // namespace wsqconvert

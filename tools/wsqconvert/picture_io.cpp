@@ -1,21 +1,11 @@
 #include "picture_io.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <string>
+#include <utility>
 #include <vector>
 
 #include "format_registry.h"
-#include "imagefile/extension_key.h"
-#include "imagefile/formats.h"
-#include "imagefile/image_error.h"
-#include "imagefile/image_file_io.h"
 #include "library_image_load.h"
 #include "library_image_save.h"
 #include "toolkit_image_io.h"
@@ -52,29 +42,17 @@ LoadedPicture loadWithToolkit(const QString& fileName) {
     return result;
 }
 
-// The library's reason for a read that gave no picture. The front door clears its last error
-// once the picture is converted, so the format's reader is asked again, on this failure path
-// only.
-QString libraryReadFailure(const QByteArray& name) {
-    imagefile::BitmapImage record;
-    record.dibLayout = 1;
-    uint32_t code = 0;
-    if (imagefile::ExtensionKey(name.constData()) == "TIF") {
-        imagefile::TiffSaveInfo info;
-        code = imagefile::ReadTiffFile(name.constData(), &record, &info);
-    } else {
-        code = imagefile::ReadBitmapFile(name.constData(), &record);
-    }
-    if (code != imagefile::kNoError)
-        return QStringLiteral("cannot decode: %1")
-            .arg(QString::fromLatin1(imagefile::ImageErrorMessage(code)));
-    return QStringLiteral("cannot decode: the file holds no picture the viewer can show");
-}
-
 LoadedPicture loadWithLibrary(const QString& fileName) {
+    LibraryImageRead read = readLibraryImage(fileName);
     LoadedPicture result;
-    result.image = loadLibraryImage(fileName).image;
-    if (result.image.isNull()) result.error = libraryReadFailure(QFile::encodeName(fileName));
+    result.image = std::move(read.image);
+    if (!read.failure.isEmpty())
+        result.error = QStringLiteral("cannot decode: %1").arg(read.failure);
+    else if (result.image.isNull())
+        result.error =
+            QStringLiteral("cannot decode: the file holds no picture the viewer can show");
+    // A TIFF output of a TIFF input is stored as the input was (compression, orientation).
+    if (read.tiff && !result.image.isNull()) result.tiffSave = *read.tiff;
     return result;
 }
 
@@ -96,53 +74,12 @@ QString saveWithToolkit(const QImage& image, const QString& outputName, const ch
     return QString();
 }
 
-// The library appends its own extension to a name whose key is not the type's (x.jpeg saved
-// as JPEG would become x.jpeg.jpg); such a name is written under a temporary name the library
-// keeps, in the same directory, and renamed to the name asked for.
-QString saveWithLibrary(const QImage& image, const QString& outputName, int saveType) {
-    static constexpr const char* kTypeExtension[] = {"", "", "", "tif", "png", "jpg", "rgb",
-                                                     "tga"};
-    static constexpr const char* kTypeKey[] = {"", "", "", "TIF", "PNG", "JPG", "RGB", "TGA"};
-    const QByteArray target = QFile::encodeName(outputName);
-    const bool keyMatches = imagefile::ExtensionKey(target.constData()) == kTypeKey[saveType];
-
-    QByteArray writeName = target;
-    QString temporaryName;
-    if (!keyMatches) {
-        QTemporaryFile temporary(QFileInfo(outputName).absolutePath() +
-                                 QStringLiteral("/.wsqconvert-XXXXXX.") +
-                                 QLatin1String(kTypeExtension[saveType]));
-        temporary.setAutoRemove(false);
-        if (!temporary.open())
-            return QStringLiteral("Error opening file for writing: %1").arg(temporary.errorString());
-        temporaryName = temporary.fileName();
-        // Only the unique name is wanted: the library's writer creates the file itself, with
-        // the permissions a new file gets.
-        temporary.close();
-        temporary.remove();
-        writeName = QFile::encodeName(temporaryName);
-    }
-
-    QString error;
-    if (!saveLibraryImage(image, QFile::decodeName(writeName), saveType, &error)) {
-        // The library's text names the file it wrote; the line names the output already.
-        const qsizetype colon = error.lastIndexOf(QStringLiteral(": "));
-        if (colon >= 0) error = error.mid(colon + 2);
-    } else if (keyMatches) {
-        return QString();
-    } else {
-        // Like the library's own writes, a file replaced keeps its permissions.
-        const bool replacing = QFileInfo::exists(outputName);
-        const QFileDevice::Permissions permissions = QFile::permissions(outputName);
-        if (std::rename(writeName.constData(), target.constData()) == 0) {
-            if (replacing) QFile::setPermissions(outputName, permissions);
-            return QString();
-        }
-        error = QStringLiteral("Error writing output file: %1")
-                    .arg(QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    if (!temporaryName.isEmpty()) QFile::remove(temporaryName);
-    return error;
+// The library writes exactly the name asked for (x.jpeg stays x.jpeg), with the settings given.
+QString saveWithLibrary(const QImage& image, const QString& outputName, int saveType,
+                        const imagefile::TiffSaveInfo& tiff) {
+    imagefile::SaveSettings settings;
+    settings.tiff = tiff;
+    return writeLibraryImage(image, outputName, saveType, settings);
 }
 
 }  // namespace
@@ -177,7 +114,7 @@ LoadedPicture loadPicture(const QString& fileName) {
 }
 
 QString savePicture(const QImage& image, const QString& outputName, int saveType,
-                    const WsqSaveParameters& wsq) {
+                    const WsqSaveParameters& wsq, const imagefile::TiffSaveInfo& tiff) {
     if (image.isNull()) return QStringLiteral("no picture to write");
     switch (saveType) {
         case 1:
@@ -193,7 +130,7 @@ QString savePicture(const QImage& image, const QString& outputName, int saveType
         case 5:
         case 6:
         case 7:
-            return saveWithLibrary(image, outputName, saveType);
+            return saveWithLibrary(image, outputName, saveType, tiff);
         default:
             return QStringLiteral("unknown output type %1").arg(saveType);
     }

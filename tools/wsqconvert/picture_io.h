@@ -8,6 +8,8 @@
 
 #include <optional>
 
+#include "imagefile/formats.h"
+
 namespace wsqconvert {
 
 struct LoadedPicture {
@@ -16,6 +18,9 @@ struct LoadedPicture {
     QString error;
     // The resolution a WSQ input carries in its NISTCOM list; -1 when unknown or not WSQ.
     int wsqPpi = -1;
+    // How a TIFF input was stored (compression, orientation), for a TIFF output; the library's
+    // defaults for any other input.
+    imagefile::TiffSaveInfo tiffSave;
 };
 
 // Reads a file by its extension, as the viewer's load dispatches it.
@@ -27,9 +32,10 @@ struct WsqSaveParameters {
     std::optional<QByteArray> comment;  // none: no user comment
 };
 
-// Writes `image` to exactly `outputName` as the viewer's save type 1 to 9. Empty on success,
-// otherwise the reason; a failed write leaves no file behind and an existing one untouched.
+// Writes `image` to exactly `outputName` as the viewer's save type 1 to 9, a TIFF with `tiff`'s
+// compression and orientation. Empty on success, otherwise the reason; a failed write leaves no
+// file behind and an existing one untouched.
 QString savePicture(const QImage& image, const QString& outputName, int saveType,
-                    const WsqSaveParameters& wsq);
+                    const WsqSaveParameters& wsq, const imagefile::TiffSaveInfo& tiff);
 
 }  // namespace wsqconvert
