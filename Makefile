@@ -2,6 +2,8 @@
 # in a release build and in a sanitizer build (clang, address + undefined behaviour).
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
+# CI (which sets CI) treats compiler warnings as errors.
+WERROR ?= $(if $(CI),ON,OFF)
 BUILD ?= build/release
 ASAN_BUILD ?= build/asan
 
@@ -11,7 +13,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWSQ_WERROR=$(WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -24,7 +26,7 @@ test-release: build
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
-		-DCMAKE_CXX_COMPILER=clang++ -DWSQ_SANITIZE=ON >/dev/null
+		-DCMAKE_CXX_COMPILER=clang++ -DWSQ_SANITIZE=ON -DWSQ_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 

@@ -8,7 +8,12 @@ endif()
 
 # The codec's arithmetic is fixed to the bit: no fused multiply-add, no reassociation.
 add_compile_options(-ffp-contract=off -fno-fast-math)
-add_compile_options(-Wall -Wextra)
+add_compile_options(-Wall -Wextra -Wshadow -Wpedantic)
+# CI builds with -Werror (the Makefile turns it on when CI is set), so no warning lands.
+option(WSQ_WERROR "Treat every compiler warning as an error" OFF)
+if(WSQ_WERROR)
+    add_compile_options(-Werror)
+endif()
 
 if(WSQ_SANITIZE)
     # No -O1 here: Debian's clang 14 miscompiles a loop that keeps the previous element of a

@@ -135,16 +135,16 @@ SaveFaultResult SaveOntoFullFileSystem(const std::string& fileName, const std::v
             std::fclose(f);
         }
         const int saved = save(target) != 0 ? int{kSaveFailed} : int{kSaveSucceeded};
-        int code = saved;
-        if (fileBytes(target) != oldBytes) code += 20;
+        int outcome = saved;
+        if (fileBytes(target) != oldBytes) outcome += 20;
         size_t entries = 0;
         for (const auto& entry : fs::directory_iterator(dir)) {
             (void)entry;
             ++entries;
         }
-        if (entries != 2) code += 40;
+        if (entries != 2) outcome += 40;
         umount(dir.c_str());
-        return code;
+        return outcome;
     });
     if (code == kCannotArrange || code < 0) {
         result.skipped = code == kCannotArrange;

@@ -28,18 +28,18 @@ protected:
 
     // Writes the planes of `image` through the raster library under exactly `name`.
     bool writeWithLibrary(const QString& name, int type, const QImage& image) {
-        const int w = image.width(), h = image.height();
-        const size_t n = static_cast<size_t>(w) * h;
+        const int width = image.width(), height = image.height();
+        const size_t n = static_cast<size_t>(width) * height;
         std::vector<uint8_t> planes(3 * n);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
                 const QRgb p = image.pixel(x, y);
-                const size_t i = static_cast<size_t>(y) * w + x;
+                const size_t i = static_cast<size_t>(y) * width + x;
                 planes[i] = static_cast<uint8_t>(qRed(p));
                 planes[n + i] = static_cast<uint8_t>(qGreen(p));
                 planes[2 * n + i] = static_cast<uint8_t>(qBlue(p));
             }
-        return imagefile::WriteImageFile(QFile::encodeName(name).constData(), type, w, h,
+        return imagefile::WriteImageFile(QFile::encodeName(name).constData(), type, width, height,
                                          planes.data()) == 1 &&
                QFileInfo::exists(name);
     }

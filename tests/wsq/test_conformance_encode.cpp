@@ -84,8 +84,8 @@ TEST_P(ConformanceEncode, WritesTheSameBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, ConformanceEncode, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<Case>& info) {
-                             std::string n = info.param.stream;
+                         [](const testing::TestParamInfo<Case>& param_info) {
+                             std::string n = param_info.param.stream;
                              for (char& ch : n) {
                                  if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              }
