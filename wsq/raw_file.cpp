@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "wsq/atomic_file.h"
+#include "fileio/atomic_file.h"
 #include "wsq/image_limits.h"
 
 namespace wsq {
@@ -73,7 +73,7 @@ int read_raw_from_filesize(const char* path, std::vector<uint8_t>* odata, int* o
 int write_raw_from_memsize(const char* path, const uint8_t* data, int length) {
     // The bytes go to a temporary file beside the target, which replaces it only when all of
     // them were written: a failed save never destroys the file that was there.
-    AtomicFile file;
+    fileio::AtomicFile file;
     if (!file.open(path)) {
         std::fprintf(stderr, "ERROR: write_raw_from_memsize : fopen : %s\n", path);
         return -2;
