@@ -13,6 +13,7 @@
 
 #include "wsq/codec_state.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/huffman_decode.h"
 #include "wsq/image_limits.h"
 #include "wsq/nistcom.h"
@@ -48,15 +49,14 @@ struct TableRelease {
 // A frame must have pixels and fit the pixel limit before anything image-sized is allocated.
 int check_frame_size(int width, int height) {
     if (width == 0 || height == 0) {
-        std::fprintf(stderr, "ERROR: wsq_decode_mem : frame of %d x %d pixels is empty\n", width,
-                     height);
+        report("ERROR: wsq_decode_mem : frame of %d x %d pixels is empty\n", width, height);
         return -22;
     }
     if (!image_size_acceptable(static_cast<uint64_t>(width), static_cast<uint64_t>(height))) {
-        std::fprintf(stderr,
-                     "ERROR: wsq_decode_mem : frame of %d x %d pixels exceeds the limit of %llu "
-                     "pixels\n",
-                     width, height, static_cast<unsigned long long>(kMaxImagePixels));
+        report(
+            "ERROR: wsq_decode_mem : frame of %d x %d pixels exceeds the limit of %llu "
+            "pixels\n",
+            width, height, static_cast<unsigned long long>(kMaxImagePixels));
         return -23;
     }
     return 0;
@@ -182,7 +182,7 @@ int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* 
         try {
             qdata.assign(num_pix, 0);
         } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "ERROR: wsq_decode_mem : malloc : qdata1\n");
+            report("ERROR: wsq_decode_mem : malloc : qdata1\n");
             return -20;
         }
         if (int ret = huffman_decode_data_mem(qdata.data(), &state.dtt_table, &state.dqt_table,
@@ -201,7 +201,7 @@ int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* 
     try {
         cdata.resize(num_pix);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR: wsq_decode_mem : malloc : cdata\n");
+        report("ERROR: wsq_decode_mem : malloc : cdata\n");
         return -21;
     }
     float_image_to_bytes(cdata.data(), fdata.data(), width, height, state.frm_header_wsq.m_shift,

@@ -13,6 +13,7 @@
 #include "wsq/byte_io.h"
 #include "wsq/codec_state.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/huffman_encode.h"
 #include "wsq/image_limits.h"
 #include "wsq/nistcom.h"
@@ -120,13 +121,12 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     state.debug = 0;
 
     if (w < kMinEncodeAxis || h < kMinEncodeAxis) {
-        std::fprintf(stderr,
-                     "ERROR : wsq_encode_1 : image of %d x %d is smaller than %d x %d pixels\n", w,
-                     h, kMinEncodeAxis, kMinEncodeAxis);
+        report("ERROR : wsq_encode_1 : image of %d x %d is smaller than %d x %d pixels\n", w, h,
+               kMinEncodeAxis, kMinEncodeAxis);
         return -14;
     }
     if (!image_size_acceptable(static_cast<uint64_t>(w), static_cast<uint64_t>(h))) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : image of %d x %d is too large\n", w, h);
+        report("ERROR : wsq_encode_1 : image of %d x %d is too large\n", w, h);
         return -15;
     }
     const int num_pix = w * h;
@@ -135,7 +135,7 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     try {
         fdata.resize(static_cast<size_t>(num_pix));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : fdata\n");
+        report("ERROR : wsq_encode_1 : malloc : fdata\n");
         return -10;
     }
     float m_shift = 0.0f;
@@ -170,7 +170,7 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     coded_block_sizes(&block_sizes[0], &block_sizes[1], &block_sizes[2], &quant_vals, state.w_tree,
                       W_TREELEN, state.q_tree, Q_TREELEN);
     if (block_sizes[0] + block_sizes[1] + block_sizes[2] != qsize) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : problem w/quantization block sizes\n");
+        report("ERROR : wsq_encode_1 : problem w/quantization block sizes\n");
         return -11;
     }
 
@@ -179,7 +179,7 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     try {
         wsq_data.resize(static_cast<size_t>(num_pix));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : wsq_data\n");
+        report("ERROR : wsq_encode_1 : malloc : wsq_data\n");
         return -12;
     }
     uint8_t* out = wsq_data.data();
@@ -202,7 +202,7 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     try {
         huff_buf.resize(static_cast<size_t>(num_pix));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : huff_buf\n");
+        report("ERROR : wsq_encode_1 : malloc : huff_buf\n");
         return -13;
     }
 

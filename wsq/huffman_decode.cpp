@@ -8,6 +8,7 @@
 #include "wsq/byte_io.h"
 #include "wsq/codec_state.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 
 namespace wsq {
 
@@ -35,7 +36,7 @@ int nextbits(uint16_t* obits, uint16_t* marker, const uint8_t** cbufptr, const u
                     *obits = 1;
                     return 0;
                 }
-                std::fprintf(stderr, "ERROR: getc_nextbits_wsq : No stuffed zeros\n");
+                report("ERROR: getc_nextbits_wsq : No stuffed zeros\n");
                 return -41;
             }
         }
@@ -58,10 +59,10 @@ int nextbits(uint16_t* obits, uint16_t* marker, const uint8_t** cbufptr, const u
 }
 
 void print_overflow(int which) {
-    std::fprintf(stderr, "ERROR : huffman_decode_data_mem [%d]: ", which);
-    std::fprintf(stderr, "Decoded data extends past image buffer. ");
-    std::fprintf(stderr, "Encoded data appears corrupt or non-standard.\n");
-    std::fflush(stderr);
+    report("ERROR : huffman_decode_data_mem [%d]: ", which);
+    report("Decoded data extends past image buffer. ");
+    report("Encoded data appears corrupt or non-standard.\n");
+    flush_reports();
 }
 
 // Counts for which canonical codes exist: no more codes of each length than the shorter
@@ -82,7 +83,7 @@ bool counts_form_prefix_code(const uint8_t* huffbits) {
 int getc_nextbits_wsq(uint16_t* obits, uint16_t* marker, const uint8_t** cbufptr,
                       const uint8_t* ebufptr, int* bit_count, int bits_req) {
     if (bits_req < 1 || bits_req > 16 || *bit_count < 0 || *bit_count > 8) {
-        std::fprintf(stderr, "ERROR: getc_nextbits_wsq : %d bits requested\n", bits_req);
+        report("ERROR: getc_nextbits_wsq : %d bits requested\n", bits_req);
         return -41;
     }
     return nextbits(obits, marker, cbufptr, ebufptr, bit_count, bits_req, false);
@@ -101,8 +102,7 @@ int decode_symbol(int* osymbol, const DecodeTables& tables, const uint8_t* huffv
     int len = 1;
     while (code > tables.maxcode[len]) {
         if (len == MAX_HUFFBITS) {
-            std::fprintf(stderr, "ERROR : decode_symbol : no code of up to %d bits matches\n",
-                         MAX_HUFFBITS);
+            report("ERROR : decode_symbol : no code of up to %d bits matches\n", MAX_HUFFBITS);
             return -53;
         }
         if (int ret = getc_nextbits_wsq(&bit, marker, cbufptr, ebufptr, bit_count, 1)) return ret;
@@ -115,8 +115,7 @@ int decode_symbol(int* osymbol, const DecodeTables& tables, const uint8_t* huffv
     }
     const int32_t index = tables.valptr[len] + code - tables.mincode[len];
     if (index < 0 || index > MAX_HUFFCOUNTS_WSQ) {
-        std::fprintf(stderr, "ERROR : decode_symbol : code %d of %d bits has no value\n", code,
-                     len);
+        report("ERROR : decode_symbol : code %d of %d bits has no value\n", code, len);
         return -53;
     }
     *osymbol = huffvalues[index];
@@ -226,15 +225,14 @@ int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
             if (int ret = getc_block_header(&huff_table, cbufptr, ebufptr)) return ret;
             table_id = huff_table;
             if (table_id >= MAX_DHT_TABLES || !(*dht_table)[table_id].tabdef) {
-                std::fprintf(stderr, "ERROR : huffman_decode_data_mem : ");
-                std::fprintf(stderr, "huffman table {%d} undefined.\n", table_id);
+                report("ERROR : huffman_decode_data_mem : ");
+                report("huffman table {%d} undefined.\n", table_id);
                 return -51;
             }
             const HuffmanTable& table = (*dht_table)[table_id];
             if (!counts_form_prefix_code(table.huffbits.data())) {
-                std::fprintf(stderr, "ERROR : huffman_decode_data_mem : ");
-                std::fprintf(stderr, "huffman table {%d} counts form no prefix code.\n",
-                             table_id);
+                report("ERROR : huffman_decode_data_mem : ");
+                report("huffman table {%d} counts form no prefix code.\n", table_id);
                 return -54;
             }
             std::vector<HuffCode> codes;
@@ -244,7 +242,7 @@ int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
                 return ret;
             assign_huffcodes(codes.data());
             if (check_all_ones_codes(codes.data(), num_codes) != 0)
-                std::fprintf(stderr, "         hufftable_id = %d\n", table_id);
+                report_warning("         hufftable_id = %d\n", table_id);
             build_decode_tables(&tables, codes.data(), table.huffbits.data());
             if constexpr (Fast) build_peek_table(&peek, tables, table.huffvalues.data());
             ++blocks;
@@ -311,8 +309,7 @@ int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
         } else if (symbol >= 107 && symbol <= 254) {
             value = static_cast<int16_t>(symbol - 180);
         } else {
-            std::fprintf(stderr, "ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n",
-                         symbol, symbol);
+            report("ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n", symbol, symbol);
             return -52;
         }
 

@@ -8,6 +8,7 @@
 
 #include "wsq/byte_io.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/records.h"
 
 namespace wsq {
@@ -46,8 +47,8 @@ int combine_nistcom(FeatureListPtr* onistcom, int w, int h, int d, int ppi, int 
     const int found = lookupfet(&lossy, "LOSSY", nistcom);
     if (found < 0) return found;
     if (found == 1 && lossy && *lossy != "0" && lossyflag == 0) {
-        std::fprintf(stderr, "WARNING : combine_nistcom : ");
-        std::fprintf(stderr, "request to unset lossy flag ignored\n");
+        report_warning("WARNING : combine_nistcom : ");
+        report_warning("request to unset lossy flag ignored\n");
     } else {
         if (int ret = set_int("LOSSY", lossyflag, nistcom)) return ret;
     }
