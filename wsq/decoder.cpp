@@ -27,13 +27,13 @@ namespace {
 // Decoder tables live for one call. The quantization table is forgotten as well: a stream
 // without a DQT segment must fail, not be unquantized with the bin widths the previous file
 // left behind.
-void reset_decoder_tables(CodecState& state) {
+void reset_decoder_tables(DecodeState& state) {
     state.dtt_table = TransformTable{};
     state.dqt_table = QuantTable{};
     for (HuffmanTable& table : state.dht_table) table.tabdef = 0;
 }
 
-void release_decoder_tables(CodecState& state) {
+void release_decoder_tables(DecodeState& state) {
     state.dtt_table.lofilt = std::vector<float>();
     state.dtt_table.hifilt = std::vector<float>();
     state.dtt_table.lo_def = 0;
@@ -42,7 +42,7 @@ void release_decoder_tables(CodecState& state) {
 
 // Releases the filters on every way out of a decode.
 struct TableRelease {
-    CodecState& state;
+    DecodeState& state;
     ~TableRelease() { release_decoder_tables(state); }
 };
 
@@ -135,8 +135,8 @@ void float_image_to_bytes(uint8_t* odata, const float* img, int width, int heigh
 
 int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* oppi,
                    int* lossyflag, int* oencoder, int* osoftware, const uint8_t* idata, int ilen) {
-    CodecState& state = codec_state();
-    state.debug = 0;
+    codec_state().debug = 0;
+    DecodeState state;
     reset_decoder_tables(state);
     TableRelease release{state};
 
@@ -185,8 +185,9 @@ int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* 
             report("ERROR: wsq_decode_mem : malloc : qdata1\n");
             return -20;
         }
-        if (int ret = huffman_decode_data_mem(qdata.data(), &state.dtt_table, &state.dqt_table,
-                                              &state.dht_table, &cur, end))
+        if (int ret =
+                huffman_decode_blocks(qdata.data(), {width, height, state.q_tree}, &state.dtt_table,
+                                      &state.dqt_table, &state.dht_table, &cur, end))
             return ret;
         if (int ret = unquantize(&fdata, &state.dqt_table, state.q_tree, Q_TREELEN, qdata.data(),
                                  width, height))

@@ -117,8 +117,7 @@ int conv_img_2_flt(float* fip, float* m_shift, float* r_scale, const uint8_t* da
 
 int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const uint8_t* idata,
                  int w, int h, int /*d: always 8*/, int ppi, const char* comment_text) {
-    CodecState& state = codec_state();
-    state.debug = 0;
+    codec_state().debug = 0;
 
     if (w < kMinEncodeAxis || h < kMinEncodeAxis) {
         report("ERROR : wsq_encode_1 : image of %d x %d is smaller than %d x %d pixels\n", w, h,
@@ -142,33 +141,34 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     float r_scale = 0.0f;
     conv_img_2_flt(fdata.data(), &m_shift, &r_scale, idata, num_pix);
 
-    build_subband_trees(state.w_tree, W_TREELEN, state.q_tree, Q_TREELEN, w, h);
+    WaveletTreeNode w_tree[W_TREELEN];
+    QuantTreeNode q_tree[Q_TREELEN];
+    build_subband_trees(w_tree, W_TREELEN, q_tree, Q_TREELEN, w, h);
 
     // The transform negates the high-pass taps while it runs; it gets its own copies.
     float lofilt[9];
     float hifilt[7];
     std::copy(std::begin(kAnalysisLowPass), std::end(kAnalysisLowPass), lofilt);
     std::copy(std::begin(kAnalysisHighPass), std::end(kAnalysisHighPass), hifilt);
-    if (int rc = wsq_decompose(fdata.data(), w, h, state.w_tree, W_TREELEN, hifilt, 7, lofilt, 9);
+    if (int rc = wsq_decompose(fdata.data(), w, h, w_tree, W_TREELEN, hifilt, 7, lofilt, 9);
         rc != 0) {
         return rc;
     }
 
     QuantValues quant_vals;
     quant_vals.r = r_bitrate;
-    subband_variances(&quant_vals, state.q_tree, Q_TREELEN, fdata.data(), w, h);
+    subband_variances(&quant_vals, q_tree, Q_TREELEN, fdata.data(), w, h);
     std::vector<int16_t> qdata;
     int qsize = 0;
-    if (int rc = quantize_wsq(&qdata, &qsize, &quant_vals, state.q_tree, Q_TREELEN, fdata.data(),
-                              w, h);
+    if (int rc = quantize_wsq(&qdata, &qsize, &quant_vals, q_tree, Q_TREELEN, fdata.data(), w, h);
         rc != 0) {
         return rc;
     }
     std::vector<float>().swap(fdata);
 
     int block_sizes[3] = {0, 0, 0};
-    coded_block_sizes(&block_sizes[0], &block_sizes[1], &block_sizes[2], &quant_vals, state.w_tree,
-                      W_TREELEN, state.q_tree, Q_TREELEN);
+    coded_block_sizes(&block_sizes[0], &block_sizes[1], &block_sizes[2], &quant_vals, w_tree,
+                      W_TREELEN, q_tree, Q_TREELEN);
     if (block_sizes[0] + block_sizes[1] + block_sizes[2] != qsize) {
         report("ERROR : wsq_encode_1 : problem w/quantization block sizes\n");
         return -11;
