@@ -9,10 +9,7 @@
 #include "imagefile/image_error.h"
 #include "imagefile/pixel_conversions.h"
 #include "imagefile/save_settings.h"
-#include "wsq/comment_walk.h"
-#include "wsq/decoder.h"
-#include "wsq/encoder.h"
-#include "wsq/raw_file.h"
+#include "wsq/wsq.h"
 
 namespace imagefile {
 

@@ -5,10 +5,6 @@
 #include <emmintrin.h>
 #endif
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 
 #include "wsq/codec_state.h"
@@ -77,10 +73,7 @@ int read_ppi_from_comments(int* oppi, const uint8_t* idata, int ilen) {
         *oppi = -1;
         return 0;
     }
-    // Read as atoi would, with an out-of-range number held at the ends of int.
-    errno = 0;
-    const long ppi = std::strtol(value->c_str(), nullptr, 10);
-    *oppi = ppi > INT_MAX ? INT_MAX : ppi < INT_MIN ? INT_MIN : static_cast<int>(ppi);
+    *oppi = nistcom_int_value(*value);
     return 0;
 }
 

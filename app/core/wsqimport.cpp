@@ -2,9 +2,9 @@
 
 #include <QFile>
 
-#include "wsq/comment_walk.h"
 #include "wsq/decoder.h"
 #include "wsq/raw_file.h"
+#include "wsq/wsq.h"
 #include "wsq_grey.h"
 
 namespace wsqimport {

@@ -14,10 +14,10 @@
 #include "imagefile/image_error.h"
 #include "imagefile/image_file_io.h"
 #include "png_chunk_bounds.h"
-#include "wsq/comment_walk.h"
 #include "wsq/decoder.h"
 #include "wsq/nistcom.h"
 #include "wsq/raw_file.h"
+#include "wsq/wsq.h"
 #include "wsq_segments.h"
 
 namespace wsqconvert {
