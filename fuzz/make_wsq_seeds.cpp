@@ -8,7 +8,7 @@
 
 #include "fileio/atomic_file.h"
 #include "synthprint.h"
-#include "wsq/encoder.h"
+#include "wsq/wsq.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "fileio/atomic_file.h"
 #include "synthprint.h"
-#include "wsq/encoder.h"
+#include "wsq/wsq.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
