@@ -92,12 +92,13 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
     if (!m_wsqSaveAccepted) return false;
 
     std::vector<uint8_t> encoded;
+    QString why;
     const int encodeResult = encodeWsqImage(m_pixmap->toImage(), bitrate, ppi,
-                                            m_commentText.constData(), &encoded);
+                                            m_commentText.constData(), &encoded, &why);
     if (encodeResult != 0) {
-        QMessageBox::warning(this, viewerMessageCaption(),
-                             tr("The picture could not be encoded as WSQ (error %1)")
-                                 .arg(encodeResult));
+        QString text = tr("The picture could not be encoded as WSQ (error %1)").arg(encodeResult);
+        if (!why.isEmpty()) text += QStringLiteral(": ") + why;
+        QMessageBox::warning(this, viewerMessageCaption(), text);
         return false;
     }
 

@@ -7,9 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "wsq/decoder.h"
-#include "wsq/encoder.h"
-#include "wsq/raw_file.h"
+#include "wsq/wsq.h"
 
 int main(int argc, char** argv) {
     if (argc == 6 && std::strcmp(argv[1], "encode") == 0) {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "fileio/atomic_file.h"
 #include "synthprint.h"
-#include "wsq/atomic_file.h"
-#include "wsq/encoder.h"
+#include "wsq/wsq.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ bool write_seed(const std::string& path, const std::vector<uint8_t>& px, int w, 
     std::vector<uint8_t> stream;
     int len = 0;
     if (wsq::wsq_encode_1(&stream, &len, rate, px.data(), w, h, 8, 500, comment) != 0) return false;
-    wsq::AtomicFile file;
+    fileio::AtomicFile file;
     return file.open(path.c_str()) && file.write(stream.data(), stream.size()) && file.commit();
 }
 

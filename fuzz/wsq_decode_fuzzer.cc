@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "wsq/codestream.h"
-#include "wsq/comment_walk.h"
 #include "wsq/decoder.h"
+#include "wsq/wsq.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The output side of the library's own writers: bytes go through wsq::AtomicFile, so the target
+// The output side of the library's own writers: bytes go through fileio::AtomicFile, so the target
 // is replaced only when the whole file was written, and a failure anywhere is thrown as an
 // ImageFailure (7 when the file cannot be created, 12 on a short write or a failed commit) and
 // caught at the writer's boundary, which stores the code as the last error. An uncommitted file
@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <new>
 
+#include "fileio/atomic_file.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_failure.h"
-#include "wsq/atomic_file.h"
 
 namespace imagefile {
 
@@ -27,7 +27,7 @@ public:
     }
 
 private:
-    wsq::AtomicFile m_file;
+    fileio::AtomicFile m_file;
 };
 
 // Little- and big-endian field stores for building headers in memory.

@@ -4,11 +4,8 @@
 #include <new>
 
 #include "imagefile/pixel_conversions.h"
-#include "wsq/comment_walk.h"
-#include "wsq/decoder.h"
-#include "wsq/encoder.h"
 #include "wsq/image_limits.h"
-#include "wsq/raw_file.h"
+#include "wsq/wsq.h"
 
 namespace imagefile {
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <new>
 
+#include "fileio/atomic_file.h"
 #include "imagefile/atomic_output.h"
 #include "imagefile/formats.h"
 #include "imagefile/grey_ramp.h"
@@ -20,7 +21,6 @@
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
 #include "imagefile/writer_input.h"
-#include "wsq/atomic_file.h"
 #include "wsq/image_limits.h"
 
 namespace imagefile {
@@ -259,7 +259,7 @@ uint32_t WriteJpeg(const char* name, const BitmapImage& record, int quality) {
         job.colourSpace = image->bitsPerPixel == 32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
     }
 
-    wsq::AtomicFile file;
+    fileio::AtomicFile file;
     if (!file.open(name)) return kUnableToOpenFile;
     jpeg_compress_struct cinfo{};
     JpegFailure failure{};

@@ -13,6 +13,7 @@
 #include <new>
 #include <vector>
 
+#include "fileio/atomic_file.h"
 #include "imagefile/atomic_output.h"
 #include "imagefile/formats.h"
 #include "imagefile/grey_ramp.h"
@@ -21,7 +22,6 @@
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
 #include "imagefile/writer_input.h"
-#include "wsq/atomic_file.h"
 #include "wsq/image_limits.h"
 
 namespace imagefile {
@@ -62,7 +62,7 @@ using InputFile = std::unique_ptr<FILE, FileCloser>;
 
 struct PngIo {
     FILE* input = nullptr;
-    wsq::AtomicFile* output = nullptr;
+    fileio::AtomicFile* output = nullptr;
     bool shortRead = false;
     bool shortWrite = false;
 };
@@ -383,7 +383,7 @@ uint32_t WritePng(const char* name, const BitmapImage& record) {
         job.paletteEntries = entries;
     }
 
-    wsq::AtomicFile file;
+    fileio::AtomicFile file;
     if (!file.open(name)) return kUnableToOpenFile;
     PngWriteStruct s;
     if (!s.ok()) return kMemoryAllocation;

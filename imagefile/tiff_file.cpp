@@ -14,6 +14,7 @@
 #include <new>
 #include <vector>
 
+#include "fileio/atomic_file.h"
 #include "imagefile/atomic_output.h"
 #include "imagefile/formats.h"
 #include "imagefile/grey_ramp.h"
@@ -22,7 +23,6 @@
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
 #include "imagefile/writer_input.h"
-#include "wsq/atomic_file.h"
 #include "wsq/image_limits.h"
 
 namespace imagefile {
@@ -543,7 +543,7 @@ uint32_t WriteTiff(const char* name, const BitmapImage& image, const TiffSaveInf
     const uint16_t bits = image.bitsPerPixel == 16 ? 8 : image.bitsPerPixel / samples;
     const uint16_t compression = WritableCompression(selector);
 
-    wsq::AtomicFile file;
+    fileio::AtomicFile file;
     if (!file.open(name)) return kUnableToOpenFile;
     TiffHandle handle(name, "w", fileno(file.stream()));
     TIFF* tif = handle.get();

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "fileio/atomic_file.h"
 #include "synthprint.h"
-#include "wsq/atomic_file.h"
-#include "wsq/encoder.h"
+#include "wsq/wsq.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
                           500, "Synthetic fingerprint (seed 2024), made by synthprint") != 0) {
         return 1;
     }
-    wsq::AtomicFile file;
+    fileio::AtomicFile file;
     if (!file.open(argv[1]) || !file.write(stream.data(), stream.size()) || !file.commit()) {
         std::fprintf(stderr, "make_sample_wsq: cannot write %s\n", argv[1]);
         return 1;

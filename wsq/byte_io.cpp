@@ -1,5 +1,6 @@
 // Bounded big-endian byte reader and writer over memory buffers.
 #include "wsq/byte_io.h"
+#include "wsq/diagnostics.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,7 +9,7 @@ namespace wsq {
 
 int getc_byte(uint8_t* ochar, const uint8_t** cbufptr, const uint8_t* ebufptr) {
     if (*cbufptr >= ebufptr) {
-        std::fprintf(stderr, "ERROR : getc_byte : premature End Of Buffer\n");
+        report("ERROR : getc_byte : premature End Of Buffer\n");
         return -39;
     }
     *ochar = **cbufptr;
@@ -18,7 +19,7 @@ int getc_byte(uint8_t* ochar, const uint8_t** cbufptr, const uint8_t* ebufptr) {
 
 int getc_bytes(uint8_t* ochar, int ilen, const uint8_t** cbufptr, const uint8_t* ebufptr) {
     if (ilen < 0 || *cbufptr > ebufptr || ebufptr - *cbufptr < ilen) {
-        std::fprintf(stderr, "ERROR : getc_bytes : premature End Of Buffer\n");
+        report("ERROR : getc_bytes : premature End Of Buffer\n");
         return -40;
     }
     if (ilen > 0) std::memcpy(ochar, *cbufptr, static_cast<size_t>(ilen));
@@ -42,8 +43,7 @@ int getc_u32(uint32_t* olng, const uint8_t** cbufptr, const uint8_t* ebufptr) {
 
 int putc_byte(uint8_t ichar, uint8_t* odata, int oalloc, int* olen) {
     if (*olen >= oalloc) {
-        std::fprintf(stderr, "ERROR : putc_byte : buffer overlow : alloc = %d, request = %d\n",
-                     oalloc, *olen);
+        report("ERROR : putc_byte : buffer overlow : alloc = %d, request = %d\n", oalloc, *olen);
         return -32;
     }
     odata[*olen] = ichar;
@@ -55,8 +55,8 @@ int putc_bytes(const uint8_t* idata, int ilen, uint8_t* odata, int oalloc, int* 
     // Compared in 64 bits: count + n must not wrap before it is checked.
     const long long request = static_cast<long long>(*olen) + ilen;
     if (ilen < 0 || request > oalloc) {
-        std::fprintf(stderr, "ERROR : putc_bytes : buffer overlow : alloc = %d, request = %lld\n",
-                     oalloc, request);
+        report("ERROR : putc_bytes : buffer overlow : alloc = %d, request = %lld\n", oalloc,
+               request);
         return -33;
     }
     if (ilen > 0) std::memcpy(odata + *olen, idata, static_cast<size_t>(ilen));

@@ -3,6 +3,7 @@
 
 #include "wsq/byte_io.h"
 #include "wsq/coded_block_writer.h"
+#include "wsq/diagnostics.h"
 #include "wsq/huffman_encode.h"
 #include "wsq/symbol_mapping.h"
 
@@ -32,7 +33,7 @@ int put_coded_byte(CodedBlockWriter* writer) {
 
 int emit_code_bits(CodedBlockWriter* writer, uint32_t code, int size) {
     if (size < 0 || size > 32) {
-        std::fprintf(stderr, "ERROR : emit_code_bits : code length %d out of range\n", size);
+        report("ERROR : emit_code_bits : code length %d out of range\n", size);
         return -45;
     }
     for (int i = size - 1; i >= 0; --i) {
@@ -54,9 +55,8 @@ int compress_block(uint8_t* outbuf, int outalloc, int* obytes, const int16_t* si
                    int MaxCoeff, int MaxZRun, const HuffCode* codes) {
     if (MaxCoeff < 1 || MaxCoeff + kCoefficientSymbolBias > MAX_HUFFCOUNTS_WSQ || MaxZRun < 1 ||
         MaxZRun >= kSymbolPositive8 || sip_siz < 0) {
-        std::fprintf(stderr,
-                     "ERROR : compress_block : MaxCoeff %d, MaxZRun %d or size %d out of range\n",
-                     MaxCoeff, MaxZRun, sip_siz);
+        report("ERROR : compress_block : MaxCoeff %d, MaxZRun %d or size %d out of range\n",
+               MaxCoeff, MaxZRun, sip_siz);
         return -46;
     }
     CodedBlockWriter writer;

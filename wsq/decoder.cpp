@@ -5,14 +5,11 @@
 #include <emmintrin.h>
 #endif
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 
 #include "wsq/codec_state.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/huffman_decode.h"
 #include "wsq/image_limits.h"
 #include "wsq/nistcom.h"
@@ -26,13 +23,13 @@ namespace {
 // Decoder tables live for one call. The quantization table is forgotten as well: a stream
 // without a DQT segment must fail, not be unquantized with the bin widths the previous file
 // left behind.
-void reset_decoder_tables(CodecState& state) {
+void reset_decoder_tables(DecodeState& state) {
     state.dtt_table = TransformTable{};
     state.dqt_table = QuantTable{};
     for (HuffmanTable& table : state.dht_table) table.tabdef = 0;
 }
 
-void release_decoder_tables(CodecState& state) {
+void release_decoder_tables(DecodeState& state) {
     state.dtt_table.lofilt = std::vector<float>();
     state.dtt_table.hifilt = std::vector<float>();
     state.dtt_table.lo_def = 0;
@@ -41,22 +38,21 @@ void release_decoder_tables(CodecState& state) {
 
 // Releases the filters on every way out of a decode.
 struct TableRelease {
-    CodecState& state;
+    DecodeState& state;
     ~TableRelease() { release_decoder_tables(state); }
 };
 
 // A frame must have pixels and fit the pixel limit before anything image-sized is allocated.
 int check_frame_size(int width, int height) {
     if (width == 0 || height == 0) {
-        std::fprintf(stderr, "ERROR: wsq_decode_mem : frame of %d x %d pixels is empty\n", width,
-                     height);
+        report("ERROR: wsq_decode_mem : frame of %d x %d pixels is empty\n", width, height);
         return -22;
     }
     if (!image_size_acceptable(static_cast<uint64_t>(width), static_cast<uint64_t>(height))) {
-        std::fprintf(stderr,
-                     "ERROR: wsq_decode_mem : frame of %d x %d pixels exceeds the limit of %llu "
-                     "pixels\n",
-                     width, height, static_cast<unsigned long long>(kMaxImagePixels));
+        report(
+            "ERROR: wsq_decode_mem : frame of %d x %d pixels exceeds the limit of %llu "
+            "pixels\n",
+            width, height, static_cast<unsigned long long>(kMaxImagePixels));
         return -23;
     }
     return 0;
@@ -77,10 +73,7 @@ int read_ppi_from_comments(int* oppi, const uint8_t* idata, int ilen) {
         *oppi = -1;
         return 0;
     }
-    // Read as atoi would, with an out-of-range number held at the ends of int.
-    errno = 0;
-    const long ppi = std::strtol(value->c_str(), nullptr, 10);
-    *oppi = ppi > INT_MAX ? INT_MAX : ppi < INT_MIN ? INT_MIN : static_cast<int>(ppi);
+    *oppi = nistcom_int_value(*value);
     return 0;
 }
 
@@ -135,8 +128,8 @@ void float_image_to_bytes(uint8_t* odata, const float* img, int width, int heigh
 
 int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* oppi,
                    int* lossyflag, int* oencoder, int* osoftware, const uint8_t* idata, int ilen) {
-    CodecState& state = codec_state();
-    state.debug = 0;
+    codec_state().debug = 0;
+    DecodeState state;
     reset_decoder_tables(state);
     TableRelease release{state};
 
@@ -182,11 +175,12 @@ int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* 
         try {
             qdata.assign(num_pix, 0);
         } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "ERROR: wsq_decode_mem : malloc : qdata1\n");
+            report("ERROR: wsq_decode_mem : malloc : qdata1\n");
             return -20;
         }
-        if (int ret = huffman_decode_data_mem(qdata.data(), &state.dtt_table, &state.dqt_table,
-                                              &state.dht_table, &cur, end))
+        if (int ret =
+                huffman_decode_blocks(qdata.data(), {width, height, state.q_tree}, &state.dtt_table,
+                                      &state.dqt_table, &state.dht_table, &cur, end))
             return ret;
         if (int ret = unquantize(&fdata, &state.dqt_table, state.q_tree, Q_TREELEN, qdata.data(),
                                  width, height))
@@ -201,7 +195,7 @@ int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* 
     try {
         cdata.resize(num_pix);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR: wsq_decode_mem : malloc : cdata\n");
+        report("ERROR: wsq_decode_mem : malloc : cdata\n");
         return -21;
     }
     float_image_to_bytes(cdata.data(), fdata.data(), width, height, state.frm_header_wsq.m_shift,

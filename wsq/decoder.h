@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "wsq/wsq.h"
+
 namespace wsq {
 
-int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* oppi,
-                   int* lossyflag, int* oencoder, int* osoftware, const uint8_t* idata, int ilen);
 int read_ppi_from_comments(int* oppi, const uint8_t* idata, int ilen);
 // Pixels from the rebuilt float picture: f * r_scale + m_shift rounded, clamped to 0..255
 // (NaN gives 0). Several samples at a time where the processor allows.

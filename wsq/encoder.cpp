@@ -13,6 +13,7 @@
 #include "wsq/byte_io.h"
 #include "wsq/codec_state.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/huffman_encode.h"
 #include "wsq/image_limits.h"
 #include "wsq/nistcom.h"
@@ -116,17 +117,15 @@ int conv_img_2_flt(float* fip, float* m_shift, float* r_scale, const uint8_t* da
 
 int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const uint8_t* idata,
                  int w, int h, int /*d: always 8*/, int ppi, const char* comment_text) {
-    CodecState& state = codec_state();
-    state.debug = 0;
+    codec_state().debug = 0;
 
     if (w < kMinEncodeAxis || h < kMinEncodeAxis) {
-        std::fprintf(stderr,
-                     "ERROR : wsq_encode_1 : image of %d x %d is smaller than %d x %d pixels\n", w,
-                     h, kMinEncodeAxis, kMinEncodeAxis);
+        report("ERROR : wsq_encode_1 : image of %d x %d is smaller than %d x %d pixels\n", w, h,
+               kMinEncodeAxis, kMinEncodeAxis);
         return -14;
     }
     if (!image_size_acceptable(static_cast<uint64_t>(w), static_cast<uint64_t>(h))) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : image of %d x %d is too large\n", w, h);
+        report("ERROR : wsq_encode_1 : image of %d x %d is too large\n", w, h);
         return -15;
     }
     const int num_pix = w * h;
@@ -135,42 +134,43 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     try {
         fdata.resize(static_cast<size_t>(num_pix));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : fdata\n");
+        report("ERROR : wsq_encode_1 : malloc : fdata\n");
         return -10;
     }
     float m_shift = 0.0f;
     float r_scale = 0.0f;
     conv_img_2_flt(fdata.data(), &m_shift, &r_scale, idata, num_pix);
 
-    build_subband_trees(state.w_tree, W_TREELEN, state.q_tree, Q_TREELEN, w, h);
+    WaveletTreeNode w_tree[W_TREELEN];
+    QuantTreeNode q_tree[Q_TREELEN];
+    build_subband_trees(w_tree, W_TREELEN, q_tree, Q_TREELEN, w, h);
 
     // The transform negates the high-pass taps while it runs; it gets its own copies.
     float lofilt[9];
     float hifilt[7];
     std::copy(std::begin(kAnalysisLowPass), std::end(kAnalysisLowPass), lofilt);
     std::copy(std::begin(kAnalysisHighPass), std::end(kAnalysisHighPass), hifilt);
-    if (int rc = wsq_decompose(fdata.data(), w, h, state.w_tree, W_TREELEN, hifilt, 7, lofilt, 9);
+    if (int rc = wsq_decompose(fdata.data(), w, h, w_tree, W_TREELEN, hifilt, 7, lofilt, 9);
         rc != 0) {
         return rc;
     }
 
     QuantValues quant_vals;
     quant_vals.r = r_bitrate;
-    subband_variances(&quant_vals, state.q_tree, Q_TREELEN, fdata.data(), w, h);
+    subband_variances(&quant_vals, q_tree, Q_TREELEN, fdata.data(), w, h);
     std::vector<int16_t> qdata;
     int qsize = 0;
-    if (int rc = quantize_wsq(&qdata, &qsize, &quant_vals, state.q_tree, Q_TREELEN, fdata.data(),
-                              w, h);
+    if (int rc = quantize_wsq(&qdata, &qsize, &quant_vals, q_tree, Q_TREELEN, fdata.data(), w, h);
         rc != 0) {
         return rc;
     }
     std::vector<float>().swap(fdata);
 
     int block_sizes[3] = {0, 0, 0};
-    coded_block_sizes(&block_sizes[0], &block_sizes[1], &block_sizes[2], &quant_vals, state.w_tree,
-                      W_TREELEN, state.q_tree, Q_TREELEN);
+    coded_block_sizes(&block_sizes[0], &block_sizes[1], &block_sizes[2], &quant_vals, w_tree,
+                      W_TREELEN, q_tree, Q_TREELEN);
     if (block_sizes[0] + block_sizes[1] + block_sizes[2] != qsize) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : problem w/quantization block sizes\n");
+        report("ERROR : wsq_encode_1 : problem w/quantization block sizes\n");
         return -11;
     }
 
@@ -179,7 +179,7 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     try {
         wsq_data.resize(static_cast<size_t>(num_pix));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : wsq_data\n");
+        report("ERROR : wsq_encode_1 : malloc : wsq_data\n");
         return -12;
     }
     uint8_t* out = wsq_data.data();
@@ -202,7 +202,7 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     try {
         huff_buf.resize(static_cast<size_t>(num_pix));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : huff_buf\n");
+        report("ERROR : wsq_encode_1 : malloc : huff_buf\n");
         return -13;
     }
 

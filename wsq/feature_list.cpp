@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "wsq/diagnostics.h"
 #include "wsq/nistcom.h"
 
 namespace wsq {
@@ -12,20 +13,20 @@ int allocfet_ret(FeatureListPtr* ofet, int numfeatures) {
     try {
         fet = std::make_unique<FeatureList>();
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : allocfet_ret : malloc : fet\n");
+        report("ERROR : allocfet_ret : malloc : fet\n");
         return -2;
     }
     const size_t n = numfeatures > 0 ? static_cast<size_t>(numfeatures) : 0;
     try {
         fet->names.resize(n);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : allocfet_ret : calloc : fet->names\n");
+        report("ERROR : allocfet_ret : calloc : fet->names\n");
         return -3;
     }
     try {
         fet->values.resize(n);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : allocfet_ret : calloc : fet->values\n");
+        report("ERROR : allocfet_ret : calloc : fet->values\n");
         return -4;
     }
     fet->alloc = static_cast<int>(n);
@@ -42,13 +43,13 @@ int grow_slots(FeatureList* fet, int newlen) {
     try {
         fet->names.resize(static_cast<size_t>(newlen));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : reallocfet_ret : realloc : fet->names\n");
+        report("ERROR : reallocfet_ret : realloc : fet->names\n");
         return -2;
     }
     try {
         fet->values.resize(static_cast<size_t>(newlen));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : reallocfet_ret : realloc : fet->values");
+        report("ERROR : reallocfet_ret : realloc : fet->values");
         return -3;
     }
     fet->alloc = newlen;
@@ -81,7 +82,7 @@ int updatefet_ret(const char* feature, const char* value, FeatureList* fet) {
             else
                 fet->values[item].reset();
         } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "ERROR : updatefet_ret : strdup : fet->values[]\n");
+            report("ERROR : updatefet_ret : strdup : fet->values[]\n");
             return -2;
         }
         return 0;
@@ -93,14 +94,14 @@ int updatefet_ret(const char* feature, const char* value, FeatureList* fet) {
     try {
         fet->names[fet->num] = feature;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : updatefet_ret : strdup : fet->names[]\n");
+        report("ERROR : updatefet_ret : strdup : fet->names[]\n");
         return -3;
     }
     try {
         if (value != nullptr) fet->values[fet->num] = std::string(value);
     } catch (const std::bad_alloc&) {
         fet->names[fet->num].clear();
-        std::fprintf(stderr, "ERROR : updatefet_ret : strdup : fet->values[]\n");
+        report("ERROR : updatefet_ret : strdup : fet->values[]\n");
         return -4;
     }
     ++fet->num;
@@ -113,7 +114,7 @@ int lookupfet(std::optional<std::string>* ovalue, const char* feature, const Fea
     try {
         *ovalue = fet->values[item];
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : lookupfet : strdup : value\n");
+        report("ERROR : lookupfet : strdup : value\n");
         return -2;
     }
     return 1;
@@ -123,13 +124,13 @@ int extractfet_ret(std::optional<std::string>* ovalue, const char* feature,
                    const FeatureList* fet) {
     const int item = find_entry(feature, fet);
     if (item < 0) {
-        std::fprintf(stderr, "ERROR : extractfet_ret : feature %s not found\n", feature);
+        report("ERROR : extractfet_ret : feature %s not found\n", feature);
         return -2;
     }
     try {
         *ovalue = fet->values[item];
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : extractfet_ret : strdup : value\n");
+        report("ERROR : extractfet_ret : strdup : value\n");
         return -3;
     }
     return 0;
@@ -153,7 +154,7 @@ int fet2string(std::string* ostr, const FeatureList* fet) {
             text += '\n';
         }
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : fet2string : malloc : str\n");
+        report("ERROR : fet2string : malloc : str\n");
         return -2;
     }
     if (!text.empty()) text.pop_back();
@@ -191,7 +192,7 @@ int string2fet(FeatureListPtr* ofet, const char* istr) {
         }
         while (is_blank(*p) || *p == '\n') ++p;
         if (name.empty()) {
-            std::fprintf(stderr, "ERROR : string2fet : empty name string found\n");
+            report("ERROR : string2fet : empty name string found\n");
             return -2;
         }
         if (int ret = updatefet_ret(name.c_str(), value.empty() ? nullptr : value.c_str(),

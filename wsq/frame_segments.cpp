@@ -4,6 +4,7 @@
 
 #include "wsq/byte_io.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/scaled_integer.h"
 
 namespace wsq {
@@ -54,7 +55,7 @@ int getc_comment(std::string* ocomment, const uint8_t** cbufptr, const uint8_t* 
     try {
         text.resize(static_cast<size_t>(text_len));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : getc_comment : malloc : comment\n");
+        report("ERROR : getc_comment : malloc : comment\n");
         return -2;
     }
     if (int ret = getc_bytes(reinterpret_cast<uint8_t*>(text.data()), text_len, &cur, ebufptr))

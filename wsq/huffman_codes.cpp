@@ -1,5 +1,6 @@
 // Canonical Huffman codes from the 16 code-length counts of a table.
 #include "wsq/huffman_codes.h"
+#include "wsq/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -13,7 +14,7 @@ int build_huffsizes(std::vector<HuffCode>* ohuffcode_table, int* otemp_size,
         // Room for every code a table can hold plus the entry of size 0 that ends the list.
         table.resize(static_cast<size_t>(max_huffcounts) + 2);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : build_huffsizes : calloc : huffcode_table\n");
+        report("ERROR : build_huffsizes : calloc : huffcode_table\n");
         return -2;
     }
     int count = 0;
@@ -52,10 +53,10 @@ int check_all_ones_codes(const HuffCode* huffcode_table, int size) {
     for (int k = 0; k < size; ++k) {
         const uint32_t all_ones = (uint32_t{1} << huffcode_table[k].size) - 1;
         if (huffcode_table[k].code == all_ones) {
-            std::fprintf(stderr, "WARNING: A code in the hufftable contains an ");
-            std::fprintf(stderr, "all 1's code.\n         This image may still be ");
-            std::fprintf(stderr, "decodable.\n         It is not compliant with ");
-            std::fprintf(stderr, "the WSQ specification.\n");
+            report_warning("WARNING: A code in the hufftable contains an ");
+            report_warning("all 1's code.\n         This image may still be ");
+            report_warning("decodable.\n         It is not compliant with ");
+            report_warning("the WSQ specification.\n");
             return -1;
         }
     }

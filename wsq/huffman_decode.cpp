@@ -2,12 +2,13 @@
 #include "wsq/huffman_decode.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "wsq/byte_io.h"
 #include "wsq/codec_state.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
+#include "wsq/symbol_mapping.h"
 
 namespace wsq {
 
@@ -15,53 +16,50 @@ namespace {
 
 // continuation: this read completes a request that began in the previous byte, so a marker
 // here cannot end the block.
-int nextbits(uint16_t* obits, uint16_t* marker, const uint8_t** cbufptr, const uint8_t* ebufptr,
-             int* bit_count, int bits_req, bool continuation) {
-    uint8_t& code = codec_state().bit_reader_byte;
-    if (*bit_count == 0) {
+int nextbits(BitReader& in, uint16_t* obits, int bits_req, bool continuation) {
+    if (in.bit_count == 0) {
         uint8_t byte = 0;
-        if (int ret = getc_byte(&byte, cbufptr, ebufptr)) return ret;
-        *bit_count = 8;
-        code = byte;
+        if (int ret = getc_byte(&byte, &in.cur, in.end)) return ret;
+        in.bit_count = 8;
+        in.byte = byte;
         // Inside coded data every 0xFF is followed by a stuffed 0x00. Any other byte after
         // 0xFF is a marker: it ends the block, and only a one-bit read (the start of a
         // symbol) may meet it.
         if (byte == 0xff) {
             uint8_t next = 0;
-            if (int ret = getc_byte(&next, cbufptr, ebufptr)) return ret;
+            if (int ret = getc_byte(&next, &in.cur, in.end)) return ret;
             if (next != 0) {
                 if (bits_req == 1 && !continuation) {
-                    *marker = static_cast<uint16_t>((0xff << 8) | next);
+                    in.marker = static_cast<uint16_t>((0xff << 8) | next);
                     *obits = 1;
                     return 0;
                 }
-                std::fprintf(stderr, "ERROR: getc_nextbits_wsq : No stuffed zeros\n");
+                report("ERROR: getc_nextbits_wsq : No stuffed zeros\n");
                 return -41;
             }
         }
     }
-    if (bits_req <= *bit_count) {
-        const int shift = *bit_count - bits_req;
-        *obits = static_cast<uint16_t>((code >> shift) & ((1u << bits_req) - 1));
-        *bit_count = shift;
-        code = static_cast<uint8_t>(code & ((1u << shift) - 1));
+    if (bits_req <= in.bit_count) {
+        const int shift = in.bit_count - bits_req;
+        *obits = static_cast<uint16_t>((in.byte >> shift) & ((1u << bits_req) - 1));
+        in.bit_count = shift;
+        in.byte = static_cast<uint8_t>(in.byte & ((1u << shift) - 1));
         return 0;
     }
-    const int bits_needed = bits_req - *bit_count;
-    const uint16_t high = static_cast<uint16_t>(code & ((1u << *bit_count) - 1));
-    *bit_count = 0;
+    const int bits_needed = bits_req - in.bit_count;
+    const uint16_t high = static_cast<uint16_t>(in.byte & ((1u << in.bit_count) - 1));
+    in.bit_count = 0;
     uint16_t low = 0;
-    if (int ret = nextbits(&low, marker, cbufptr, ebufptr, bit_count, bits_needed, true))
-        return ret;
+    if (int ret = nextbits(in, &low, bits_needed, true)) return ret;
     *obits = static_cast<uint16_t>((high << bits_needed) | low);
     return 0;
 }
 
 void print_overflow(int which) {
-    std::fprintf(stderr, "ERROR : huffman_decode_data_mem [%d]: ", which);
-    std::fprintf(stderr, "Decoded data extends past image buffer. ");
-    std::fprintf(stderr, "Encoded data appears corrupt or non-standard.\n");
-    std::fflush(stderr);
+    report("ERROR : huffman_decode_data_mem [%d]: ", which);
+    report("Decoded data extends past image buffer. ");
+    report("Encoded data appears corrupt or non-standard.\n");
+    flush_reports();
 }
 
 // Counts for which canonical codes exist: no more codes of each length than the shorter
@@ -79,21 +77,19 @@ bool counts_form_prefix_code(const uint8_t* huffbits) {
 
 }  // namespace
 
-int getc_nextbits_wsq(uint16_t* obits, uint16_t* marker, const uint8_t** cbufptr,
-                      const uint8_t* ebufptr, int* bit_count, int bits_req) {
-    if (bits_req < 1 || bits_req > 16 || *bit_count < 0 || *bit_count > 8) {
-        std::fprintf(stderr, "ERROR: getc_nextbits_wsq : %d bits requested\n", bits_req);
+int read_bits(BitReader& in, uint16_t* obits, int bits_req) {
+    if (bits_req < 1 || bits_req > 16 || in.bit_count < 0 || in.bit_count > 8) {
+        report("ERROR: getc_nextbits_wsq : %d bits requested\n", bits_req);
         return -41;
     }
-    return nextbits(obits, marker, cbufptr, ebufptr, bit_count, bits_req, false);
+    return nextbits(in, obits, bits_req, false);
 }
 
-int decode_symbol(int* osymbol, const DecodeTables& tables, const uint8_t* huffvalues,
-                  const uint8_t** cbufptr, const uint8_t* ebufptr, int* bit_count,
-                  uint16_t* marker) {
+int read_symbol(BitReader& in, const DecodeTables& tables, const uint8_t* huffvalues,
+                int* osymbol) {
     uint16_t bit = 0;
-    if (int ret = getc_nextbits_wsq(&bit, marker, cbufptr, ebufptr, bit_count, 1)) return ret;
-    if (*marker != 0) {
+    if (int ret = read_bits(in, &bit, 1)) return ret;
+    if (in.marker != 0) {
         *osymbol = -1;
         return 0;
     }
@@ -101,22 +97,20 @@ int decode_symbol(int* osymbol, const DecodeTables& tables, const uint8_t* huffv
     int len = 1;
     while (code > tables.maxcode[len]) {
         if (len == MAX_HUFFBITS) {
-            std::fprintf(stderr, "ERROR : decode_symbol : no code of up to %d bits matches\n",
-                         MAX_HUFFBITS);
+            report("ERROR : decode_symbol : no code of up to %d bits matches\n", MAX_HUFFBITS);
             return -53;
         }
-        if (int ret = getc_nextbits_wsq(&bit, marker, cbufptr, ebufptr, bit_count, 1)) return ret;
+        if (int ret = read_bits(in, &bit, 1)) return ret;
         code = ((code << 1) + bit) & 0xffff;
         ++len;
-        if (*marker != 0) {
+        if (in.marker != 0) {
             *osymbol = -1;
             return 0;
         }
     }
     const int32_t index = tables.valptr[len] + code - tables.mincode[len];
     if (index < 0 || index > MAX_HUFFCOUNTS_WSQ) {
-        std::fprintf(stderr, "ERROR : decode_symbol : code %d of %d bits has no value\n", code,
-                     len);
+        report("ERROR : decode_symbol : code %d of %d bits has no value\n", code, len);
         return -53;
     }
     *osymbol = huffvalues[index];
@@ -140,22 +134,20 @@ void build_peek_table(PeekTable* opeek, const DecodeTables& tables, const uint8_
     }
 }
 
-int decode_symbol_fast(int* osymbol, const PeekTable& peek, const DecodeTables& tables,
-                       const uint8_t* huffvalues, const uint8_t** cbufptr,
-                       const uint8_t* ebufptr, int* bit_count, uint16_t* marker) {
-    const int have = *bit_count;
-    if (*marker == 0 && have >= 0 && have <= 8) {
-        uint8_t& code = codec_state().bit_reader_byte;
-        const uint32_t current = code & ((1u << have) - 1);
+int read_symbol_fast(BitReader& in, const PeekTable& peek, const DecodeTables& tables,
+                     const uint8_t* huffvalues, int* osymbol) {
+    const int have = in.bit_count;
+    if (in.marker == 0 && have >= 0 && have <= 8) {
+        const uint32_t current = in.byte & ((1u << have) - 1);
         // The next data byte, when it is one: a plain byte, or 0xFF with its stuffed zero.
         // Anything else (the end of the data, a marker) leaves only the current bits.
-        const uint8_t* p = *cbufptr;
+        const uint8_t* p = in.cur;
         int step = 0;
         uint32_t next = 0;
-        if (p < ebufptr) {
+        if (p < in.end) {
             if (p[0] != 0xff) {
                 step = 1;
-            } else if (ebufptr - p >= 2 && p[1] == 0) {
+            } else if (in.end - p >= 2 && p[1] == 0) {
                 step = 2;
             }
             if (step != 0) next = p[0];
@@ -167,74 +159,118 @@ int decode_symbol_fast(int* osymbol, const PeekTable& peek, const DecodeTables& 
         if (len != 0 && len <= avail) {
             *osymbol = entry & 0xff;
             if (len <= have) {
-                *bit_count = have - len;
-                code = static_cast<uint8_t>(current & ((1u << (have - len)) - 1));
+                in.bit_count = have - len;
+                in.byte = static_cast<uint8_t>(current & ((1u << (have - len)) - 1));
             } else {
                 const int left = 8 - (len - have);
-                *cbufptr = p + step;
-                *bit_count = left;
-                code = static_cast<uint8_t>(next & ((1u << left) - 1));
+                in.cur = p + step;
+                in.bit_count = left;
+                in.byte = static_cast<uint8_t>(next & ((1u << left) - 1));
             }
             return 0;
         }
     }
     // Longer codes, markers, the end of the data and bad codes: the bit-by-bit walk.
-    return decode_symbol(osymbol, tables, huffvalues, cbufptr, ebufptr, bit_count, marker);
+    return read_symbol(in, tables, huffvalues, osymbol);
+}
+
+// The fixed entry points keep the reader's byte in the calling thread's codec state between
+// calls; the cursor, the bit count and the marker are the caller's.
+namespace {
+
+template <typename Read>
+int with_thread_reader(const uint8_t** cbufptr, const uint8_t* ebufptr, int* bit_count,
+                       uint16_t* marker, Read&& read) {
+    uint8_t& byte = codec_state().bit_reader_byte;
+    BitReader in{*cbufptr, ebufptr, *bit_count, byte, *marker};
+    const int ret = read(in);
+    *cbufptr = in.cur;
+    *bit_count = in.bit_count;
+    byte = in.byte;
+    *marker = in.marker;
+    return ret;
+}
+
+}  // namespace
+
+int getc_nextbits_wsq(uint16_t* obits, uint16_t* marker, const uint8_t** cbufptr,
+                      const uint8_t* ebufptr, int* bit_count, int bits_req) {
+    return with_thread_reader(cbufptr, ebufptr, bit_count, marker,
+                              [&](BitReader& in) { return read_bits(in, obits, bits_req); });
+}
+
+int decode_symbol(int* osymbol, const DecodeTables& tables, const uint8_t* huffvalues,
+                  const uint8_t** cbufptr, const uint8_t* ebufptr, int* bit_count,
+                  uint16_t* marker) {
+    return with_thread_reader(cbufptr, ebufptr, bit_count, marker, [&](BitReader& in) {
+        return read_symbol(in, tables, huffvalues, osymbol);
+    });
+}
+
+int decode_symbol_fast(int* osymbol, const PeekTable& peek, const DecodeTables& tables,
+                       const uint8_t* huffvalues, const uint8_t** cbufptr, const uint8_t* ebufptr,
+                       int* bit_count, uint16_t* marker) {
+    return with_thread_reader(cbufptr, ebufptr, bit_count, marker, [&](BitReader& in) {
+        return read_symbol_fast(in, peek, tables, huffvalues, osymbol);
+    });
 }
 
 namespace {
 
 template <bool Fast>
-int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
-                  HuffmanTableSet* dht_table, const uint8_t** cbufptr, const uint8_t* ebufptr) {
-    CodecState& state = codec_state();
-    uint16_t marker = 0;
-    if (int ret = getc_marker_wsq(&marker, TablesOrSob, cbufptr, ebufptr)) return ret;
+int decode_blocks(int16_t* ip, const BlockLayout& layout, TransformTable* dtt_table,
+                  QuantTable* dqt_table, HuffmanTableSet* dht_table, const uint8_t** cbufptr,
+                  const uint8_t* ebufptr) {
+    BitReader in{*cbufptr, ebufptr};
+    // The cursor goes back to the caller on every way out.
+    struct Hand {
+        BitReader& in;
+        const uint8_t** cbufptr;
+        ~Hand() { *cbufptr = in.cur; }
+    } hand{in, cbufptr};
+
+    if (int ret = getc_marker_wsq(&in.marker, TablesOrSob, &in.cur, in.end)) return ret;
 
     // Counts are 64-bit: runs of up to 65535 zeros are added before they are checked.
     int64_t count = 0;
-    int64_t nsamples =
-        int64_t{state.frm_header_wsq.width} * int64_t{state.frm_header_wsq.height};
+    int64_t nsamples = int64_t{layout.width} * int64_t{layout.height};
     bool uncoded_subtracted = false;
     int blocks = 0;
-    int bit_count = 0;
     int table_id = 0;
     DecodeTables tables;
     PeekTable peek{};
     int16_t* out = ip;
 
     for (;;) {
-        if (marker == EOI_WSQ) return 0;
+        if (in.marker == EOI_WSQ) return 0;
 
-        if (marker != 0) {
-            while (marker != SOB_WSQ) {
-                if (int ret = getc_table_wsq(marker, dtt_table, dqt_table, dht_table, cbufptr,
-                                             ebufptr))
+        if (in.marker != 0) {
+            while (in.marker != SOB_WSQ) {
+                if (int ret =
+                        getc_table_wsq(in.marker, dtt_table, dqt_table, dht_table, &in.cur, in.end))
                     return ret;
-                if (int ret = getc_marker_wsq(&marker, TablesOrSob, cbufptr, ebufptr))
-                    return ret;
+                if (int ret = getc_marker_wsq(&in.marker, TablesOrSob, &in.cur, in.end)) return ret;
             }
             if (dqt_table->dqt_def && !uncoded_subtracted) {
                 // Subbands with a bin width of 0 are not coded at all.
                 for (int k = 0; k < MAX_SUBBANDS; ++k) {
                     if (dqt_table->q[k] == 0.0f)
-                        nsamples -= int64_t{state.q_tree[k].lenx} * state.q_tree[k].leny;
+                        nsamples -= int64_t{layout.q_tree[k].lenx} * layout.q_tree[k].leny;
                 }
                 uncoded_subtracted = true;
             }
             uint8_t huff_table = 0;
-            if (int ret = getc_block_header(&huff_table, cbufptr, ebufptr)) return ret;
+            if (int ret = getc_block_header(&huff_table, &in.cur, in.end)) return ret;
             table_id = huff_table;
             if (table_id >= MAX_DHT_TABLES || !(*dht_table)[table_id].tabdef) {
-                std::fprintf(stderr, "ERROR : huffman_decode_data_mem : ");
-                std::fprintf(stderr, "huffman table {%d} undefined.\n", table_id);
+                report("ERROR : huffman_decode_data_mem : ");
+                report("huffman table {%d} undefined.\n", table_id);
                 return -51;
             }
             const HuffmanTable& table = (*dht_table)[table_id];
             if (!counts_form_prefix_code(table.huffbits.data())) {
-                std::fprintf(stderr, "ERROR : huffman_decode_data_mem : ");
-                std::fprintf(stderr, "huffman table {%d} counts form no prefix code.\n",
-                             table_id);
+                report("ERROR : huffman_decode_data_mem : ");
+                report("huffman table {%d} counts form no prefix code.\n", table_id);
                 return -54;
             }
             std::vector<HuffCode> codes;
@@ -244,32 +280,28 @@ int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
                 return ret;
             assign_huffcodes(codes.data());
             if (check_all_ones_codes(codes.data(), num_codes) != 0)
-                std::fprintf(stderr, "         hufftable_id = %d\n", table_id);
+                report_warning("         hufftable_id = %d\n", table_id);
             build_decode_tables(&tables, codes.data(), table.huffbits.data());
             if constexpr (Fast) build_peek_table(&peek, tables, table.huffvalues.data());
             ++blocks;
-            bit_count = 0;
-            marker = 0;
+            in.bit_count = 0;
+            in.marker = 0;
         }
 
         int symbol = 0;
         const uint8_t* huffvalues = (*dht_table)[table_id].huffvalues.data();
         if constexpr (Fast) {
-            if (int ret = decode_symbol_fast(&symbol, peek, tables, huffvalues, cbufptr, ebufptr,
-                                             &bit_count, &marker))
-                return ret;
+            if (int ret = read_symbol_fast(in, peek, tables, huffvalues, &symbol)) return ret;
         } else {
-            if (int ret = decode_symbol(&symbol, tables, huffvalues, cbufptr, ebufptr,
-                                        &bit_count, &marker))
-                return ret;
+            if (int ret = read_symbol(in, tables, huffvalues, &symbol)) return ret;
         }
 
         if (symbol == -1) {
-            while (marker == COM_WSQ && blocks == 3) {
-                if (int ret = getc_table_wsq(marker, dtt_table, dqt_table, dht_table, cbufptr,
-                                             ebufptr))
+            while (in.marker == COM_WSQ && blocks == 3) {
+                if (int ret =
+                        getc_table_wsq(in.marker, dtt_table, dqt_table, dht_table, &in.cur, in.end))
                     return ret;
-                if (int ret = getc_marker_wsq(&marker, AnyMarker, cbufptr, ebufptr)) return ret;
+                if (int ret = getc_marker_wsq(&in.marker, AnyMarker, &in.cur, in.end)) return ret;
             }
             continue;
         }
@@ -279,7 +311,7 @@ int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
             return -51;
         }
 
-        int64_t run = -1;     // zeros to write, or -1 for one coefficient
+        int64_t run = -1;  // zeros to write, or -1 for one coefficient
         int16_t value = 0;
         uint16_t bits = 0;
         if (symbol > 0 && symbol <= MAX_HUFFZRUN) {
@@ -289,30 +321,28 @@ int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
                 print_overflow(2);
                 return -51;
             }
-        } else if (symbol == 101 || symbol == 102) {
-            if (int ret = getc_nextbits_wsq(&bits, &marker, cbufptr, ebufptr, &bit_count, 8))
-                return ret;
-            value = static_cast<int16_t>(symbol == 101 ? bits : -static_cast<int>(bits));
-        } else if (symbol == 103 || symbol == 104) {
-            if (int ret = getc_nextbits_wsq(&bits, &marker, cbufptr, ebufptr, &bit_count, 16))
-                return ret;
+        } else if (symbol == kSymbolPositive8 || symbol == kSymbolNegative8) {
+            if (int ret = read_bits(in, &bits, 8)) return ret;
+            value =
+                static_cast<int16_t>(symbol == kSymbolPositive8 ? bits : -static_cast<int>(bits));
+        } else if (symbol == kSymbolPositive16 || symbol == kSymbolNegative16) {
+            if (int ret = read_bits(in, &bits, 16)) return ret;
             // A 16-bit payload of 32768 or more wraps, as the stored values are 16-bit.
-            value = static_cast<int16_t>(symbol == 103 ? bits : -static_cast<int>(bits));
-        } else if (symbol == 105 || symbol == 106) {
-            if (int ret = getc_nextbits_wsq(&bits, &marker, cbufptr, ebufptr, &bit_count,
-                                            symbol == 105 ? 8 : 16))
-                return ret;
+            value =
+                static_cast<int16_t>(symbol == kSymbolPositive16 ? bits : -static_cast<int>(bits));
+        } else if (symbol == kSymbolZeroRun8 || symbol == kSymbolZeroRun16) {
+            if (int ret = read_bits(in, &bits, symbol == kSymbolZeroRun8 ? 8 : 16)) return ret;
             run = bits;
             count += run;
             if (count > nsamples) {
-                print_overflow(symbol == 105 ? 3 : 4);
+                print_overflow(symbol == kSymbolZeroRun8 ? 3 : 4);
                 return -51;
             }
-        } else if (symbol >= 107 && symbol <= 254) {
-            value = static_cast<int16_t>(symbol - 180);
+        } else if (symbol >= kCoefficientSymbolBias + 1 - MAX_HUFFCOEFF &&
+                   symbol <= kCoefficientSymbolBias + MAX_HUFFCOEFF) {
+            value = static_cast<int16_t>(symbol - kCoefficientSymbolBias);
         } else {
-            std::fprintf(stderr, "ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n",
-                         symbol, symbol);
+            report("ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n", symbol, symbol);
             return -52;
         }
 
@@ -329,18 +359,31 @@ int decode_blocks(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
     }
 }
 
+BlockLayout thread_layout() {
+    const CodecState& state = codec_state();
+    return {state.frm_header_wsq.width, state.frm_header_wsq.height, state.q_tree};
+}
+
 }  // namespace
+
+int huffman_decode_blocks(int16_t* ip, const BlockLayout& layout, TransformTable* dtt_table,
+                          QuantTable* dqt_table, HuffmanTableSet* dht_table,
+                          const uint8_t** cbufptr, const uint8_t* ebufptr) {
+    return decode_blocks<true>(ip, layout, dtt_table, dqt_table, dht_table, cbufptr, ebufptr);
+}
 
 int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
                             HuffmanTableSet* dht_table, const uint8_t** cbufptr,
                             const uint8_t* ebufptr) {
-    return decode_blocks<true>(ip, dtt_table, dqt_table, dht_table, cbufptr, ebufptr);
+    return decode_blocks<true>(ip, thread_layout(), dtt_table, dqt_table, dht_table, cbufptr,
+                               ebufptr);
 }
 
 int huffman_decode_data_mem_reference(int16_t* ip, TransformTable* dtt_table,
                                       QuantTable* dqt_table, HuffmanTableSet* dht_table,
                                       const uint8_t** cbufptr, const uint8_t* ebufptr) {
-    return decode_blocks<false>(ip, dtt_table, dqt_table, dht_table, cbufptr, ebufptr);
+    return decode_blocks<false>(ip, thread_layout(), dtt_table, dqt_table, dht_table, cbufptr,
+                                ebufptr);
 }
 
 }  // namespace wsq

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include "wsq/diagnostics.h"
 #include "wsq/huffman_codes.h"
 #include "wsq/huffman_encode.h"
 
@@ -30,14 +31,14 @@ int find_huff_sizes(std::vector<int>* ocodesize, int* freq, int max_huffcounts) 
     try {
         codesize.assign(n, 0);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : find_huff_sizes : calloc : codesize\n");
+        report("ERROR : find_huff_sizes : calloc : codesize\n");
         return -2;
     }
     try {
         // The chain of symbols merged below each symbol; -1 ends it.
         others.assign(n, -1);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : find_huff_sizes : malloc : others\n");
+        report("ERROR : find_huff_sizes : malloc : others\n");
         return -3;
     }
     for (;;) {
@@ -69,7 +70,7 @@ int find_num_huff_sizes(std::vector<int>* obits, int* adjust, const int* codesiz
     try {
         bits.assign(kMaxCountedCodeLength, 0);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : find_num_huff_sizes : calloc : bits\n");
+        report("ERROR : find_num_huff_sizes : calloc : bits\n");
         return -2;
     }
     int longer = 0;
@@ -78,10 +79,10 @@ int find_num_huff_sizes(std::vector<int>* obits, int* adjust, const int* codesiz
         if (size == 0) continue;
         // Only counts that grow like a Fibonacci series over millions of values get here.
         if (size > kMaxCountedCodeLength) {
-            std::fprintf(stderr,
-                         "ERROR : find_num_huff_sizes : Code length of %d for symbol %d is "
-                         "greater than %d.\n",
-                         size, i, kMaxCountedCodeLength);
+            report(
+                "ERROR : find_num_huff_sizes : Code length of %d for symbol %d is "
+                "greater than %d.\n",
+                size, i, kMaxCountedCodeLength);
             return -3;
         }
         ++bits[size - 1];
@@ -97,7 +98,7 @@ int sort_huffbits(std::vector<int>* bits) {
     try {
         tbits.assign(kMaxCountedCodeLength, 0);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : sort_huffbits : malloc : tbits\n");
+        report("ERROR : sort_huffbits : malloc : tbits\n");
         return -2;
     }
     for (int i = 0; i < kMaxCountedCodeLength; ++i) tbits[i] = static_cast<int16_t>((*bits)[i]);
@@ -109,10 +110,10 @@ int sort_huffbits(std::vector<int>* bits) {
             int j = i - 2;
             while (j >= 0 && tbits[j] == 0) --j;
             if (j < 0) {
-                std::fprintf(stderr,
-                             "ERROR : sort_huffbits : no shorter code to lengthen for "
-                             "length %d.\n",
-                             i + 1);
+                report(
+                    "ERROR : sort_huffbits : no shorter code to lengthen for "
+                    "length %d.\n",
+                    i + 1);
                 return -3;
             }
             tbits[i] = static_cast<int16_t>(tbits[i] - 2);
@@ -130,8 +131,7 @@ int sort_huffbits(std::vector<int>* bits) {
 
     for (int k = MAX_HUFFBITS; k < kMaxCountedCodeLength; ++k) {
         if (tbits[k] != 0) {
-            std::fprintf(stderr, "ERROR : sort_huffbits : Code length of %d is greater than 16.\n",
-                         k);
+            report("ERROR : sort_huffbits : Code length of %d is greater than 16.\n", k);
             return -3;
         }
     }
@@ -145,7 +145,7 @@ int sort_code_sizes(std::vector<uint8_t>* ovalues, const int* codesize, int max_
         // Reserved whole, so that the list has storage even when it holds no symbol.
         values.reserve(static_cast<size_t>(max_huffcounts) + 1);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : sort_code_sizes : calloc : value\n");
+        report("ERROR : sort_code_sizes : calloc : value\n");
         return -2;
     }
     for (int size = 1; size <= kMaxCountedCodeLength; ++size) {
@@ -163,7 +163,7 @@ int build_huffcode_table(std::vector<HuffCode>* onew_huffcode_table, const HuffC
     try {
         table.assign(static_cast<size_t>(max_huffcounts) + 1, HuffCode{});
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : build_huffcode_table : calloc : new_huffcode_table\n");
+        report("ERROR : build_huffcode_table : calloc : new_huffcode_table\n");
         return -2;
     }
     for (int k = 0; k < last_size; ++k) table[values[k]] = huffcode_table[k];
@@ -175,7 +175,7 @@ int generate_huffman_table(std::vector<HuffCode>* ohuffcode_table, std::vector<u
                            std::vector<uint8_t>* ohuffvalues, const int16_t* sip,
                            const int* block_sizes, int num_sizes) {
     if (num_sizes < 1) {
-        std::fprintf(stderr, "ERROR : generate_huffman_table : no block to count\n");
+        report("ERROR : generate_huffman_table : no block to count\n");
         return -4;
     }
     std::vector<int> counts;
@@ -215,18 +215,18 @@ int generate_huffman_table(std::vector<HuffCode>* ohuffcode_table, std::vector<u
     int num_codes = 0;
     for (int k = 0; k < MAX_HUFFBITS; ++k) {
         if (bits32[k] < 0 || bits32[k] > 255) {
-            std::fprintf(stderr,
-                         "ERROR : generate_huffman_table : %d codes of length %d do not fit "
-                         "a table\n",
-                         bits32[k], k + 1);
+            report(
+                "ERROR : generate_huffman_table : %d codes of length %d do not fit "
+                "a table\n",
+                bits32[k], k + 1);
             return -5;
         }
         huffbits[k] = static_cast<uint8_t>(bits32[k]);
         num_codes += bits32[k];
     }
     if (num_codes != static_cast<int>(values.size())) {
-        std::fprintf(stderr, "ERROR : generate_huffman_table : %d codes for %d symbols\n",
-                     num_codes, static_cast<int>(values.size()));
+        report("ERROR : generate_huffman_table : %d codes for %d symbols\n", num_codes,
+               static_cast<int>(values.size()));
         return -5;
     }
 
@@ -238,8 +238,8 @@ int generate_huffman_table(std::vector<HuffCode>* ohuffcode_table, std::vector<u
     }
     assign_huffcodes(huffcode_list.data());
     if (check_all_ones_codes(huffcode_list.data(), last_size) != 0) {
-        std::fprintf(stderr, "ERROR: This huffcode warning is an error ");
-        std::fprintf(stderr, "for the encoder.\n");
+        report("ERROR: This huffcode warning is an error ");
+        report("for the encoder.\n");
         return -1;
     }
     std::vector<HuffCode> huffcode_table;

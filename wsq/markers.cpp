@@ -3,6 +3,7 @@
 
 #include "wsq/byte_io.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 
 namespace wsq {
 
@@ -15,7 +16,7 @@ int getc_marker_wsq(uint16_t* omarker, int mode, const uint8_t** cbufptr,
     switch (mode) {
     case SoiOnly:
         if (marker != SOI_WSQ) {
-            std::fprintf(stderr, "ERROR : getc_marker_wsq : No SOI marker. {%04X}\n", marker);
+            report("ERROR : getc_marker_wsq : No SOI marker. {%04X}\n", marker);
             return -88;
         }
         break;
@@ -24,8 +25,7 @@ int getc_marker_wsq(uint16_t* omarker, int mode, const uint8_t** cbufptr,
         case SOF_WSQ: case DTT_WSQ: case DQT_WSQ: case DHT_WSQ: case COM_WSQ:
             break;
         default:
-            std::fprintf(stderr,
-                         "ERROR : getc_marker_wsq : No SOF, Table, or comment markers.\n");
+            report("ERROR : getc_marker_wsq : No SOF, Table, or comment markers.\n");
             return -89;
         }
         break;
@@ -34,24 +34,22 @@ int getc_marker_wsq(uint16_t* omarker, int mode, const uint8_t** cbufptr,
         case SOB_WSQ: case DTT_WSQ: case DQT_WSQ: case DHT_WSQ: case COM_WSQ:
             break;
         default:
-            std::fprintf(stderr,
-                         "ERROR : getc_marker_wsq : No SOB, Table, or comment markers.{%04X}\n",
-                         marker);
+            report("ERROR : getc_marker_wsq : No SOB, Table, or comment markers.{%04X}\n", marker);
             return -90;
         }
         break;
     case AnyMarker:
         if ((marker & 0xff00) != 0xff00) {
-            std::fprintf(stderr, "ERROR : getc_marker_wsq : no marker found {%04X}\n", marker);
+            report("ERROR : getc_marker_wsq : no marker found {%04X}\n", marker);
             return -91;
         }
         if (marker < SOI_WSQ || marker > COM_WSQ) {
-            std::fprintf(stderr, "ERROR : getc_marker_wsq : {%04X} not a valid marker\n", marker);
+            report("ERROR : getc_marker_wsq : {%04X} not a valid marker\n", marker);
             return -92;
         }
         break;
     default:
-        std::fprintf(stderr, "ERROR : getc_marker_wsq : Invalid marker -> {%4X}\n", marker);
+        report("ERROR : getc_marker_wsq : Invalid marker -> {%4X}\n", marker);
         return -93;
     }
     *omarker = marker;
@@ -67,10 +65,10 @@ int getc_skip_marker_segment(uint16_t marker, const uint8_t** cbufptr, const uin
     const uint16_t rest = static_cast<uint16_t>(length - 2);
     // A segment that ends exactly at the end of the buffer is refused, as it always was.
     if (ebufptr - cur <= rest) {
-        std::fprintf(stderr,
-                     "ERROR : getc_skip_marker_segment : unexpected end of buffer when parsing "
-                     "marker %d segment of length %d\n",
-                     marker, rest);
+        report(
+            "ERROR : getc_skip_marker_segment : unexpected end of buffer when parsing "
+            "marker %d segment of length %d\n",
+            marker, rest);
         return -2;
     }
     *cbufptr = cur + rest;

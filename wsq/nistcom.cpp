@@ -2,13 +2,16 @@
 // the decoder.
 #include "wsq/nistcom.h"
 
-#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "wsq/byte_io.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/records.h"
+#include "wsq/stream_walk.h"
 
 namespace wsq {
 
@@ -18,11 +21,6 @@ int set_int(const char* name, int value, FeatureList* fet) {
     char text[32];
     std::snprintf(text, sizeof text, "%d", value);
     return updatefet_ret(name, text, fet);
-}
-
-bool begins_with_nistcom(const char* text, size_t len) {
-    const size_t n = std::strlen(NCM_HEADER);
-    return len >= n && std::memcmp(text, NCM_HEADER, n) == 0;
 }
 
 }  // namespace
@@ -46,8 +44,8 @@ int combine_nistcom(FeatureListPtr* onistcom, int w, int h, int d, int ppi, int 
     const int found = lookupfet(&lossy, "LOSSY", nistcom);
     if (found < 0) return found;
     if (found == 1 && lossy && *lossy != "0" && lossyflag == 0) {
-        std::fprintf(stderr, "WARNING : combine_nistcom : ");
-        std::fprintf(stderr, "request to unset lossy flag ignored\n");
+        report_warning("WARNING : combine_nistcom : ");
+        report_warning("request to unset lossy flag ignored\n");
     } else {
         if (int ret = set_int("LOSSY", lossyflag, nistcom)) return ret;
     }
@@ -107,35 +105,24 @@ int write_nistcom_comments(const char* comment_text, int w, int h, int d, int pp
 }
 
 int find_nistcom_list(FeatureListPtr* onistcom, const uint8_t* idata, int ilen) {
-    const uint8_t* cur = idata;
-    const uint8_t* end = idata + (ilen > 0 ? ilen : 0);
-    uint16_t marker = 0;
-    if (int ret = getc_marker_wsq(&marker, SoiOnly, &cur, end)) return ret;
-    for (;;) {
-        if (int ret = getc_marker_wsq(&marker, AnyMarker, &cur, end)) return ret;
-        if (marker == SOB_WSQ) {
-            onistcom->reset();
-            return 0;
-        }
-        if (marker == COM_WSQ) {
-            // The text starts after the 2-byte length; look at it before reading the segment.
-            if (end - cur >= 2) {
-                const size_t avail = static_cast<size_t>(end - cur - 2);
-                const size_t seg = static_cast<size_t>((cur[0] << 8) | cur[1]);
-                const size_t text_len = seg >= 2 ? seg - 2 : 0;
-                if (begins_with_nistcom(reinterpret_cast<const char*>(cur + 2),
-                                        std::min(avail, text_len))) {
-                    std::string comment;
-                    if (int ret = getc_comment(&comment, &cur, end)) return ret;
-                    FeatureListPtr list;
-                    if (int ret = string2fet(&list, comment.c_str())) return ret;
-                    *onistcom = std::move(list);
-                    return 0;
-                }
-            }
-        }
-        if (int ret = getc_skip_marker_segment(marker, &cur, end)) return ret;
+    StreamWalk walk;
+    if (int ret = walk_stream(idata, ilen > 0 ? static_cast<size_t>(ilen) : 0,
+                              WalkMode::FirstNistcom, &walk))
+        return ret;
+    if (!walk.nistcom_text) {
+        onistcom->reset();
+        return 0;
     }
+    FeatureListPtr list;
+    if (int ret = string2fet(&list, walk.nistcom_text->c_str())) return ret;
+    *onistcom = std::move(list);
+    return 0;
+}
+
+int nistcom_int_value(const std::string& text) {
+    // Read as atoi would, with an out-of-range number held at the ends of int.
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
 }
 
 }  // namespace wsq

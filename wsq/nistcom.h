@@ -36,5 +36,8 @@ int write_nistcom_comments(const char* comment_text, int w, int h, int d, int pp
                            float r_bitrate, uint8_t* odata, int oalloc, int* olen);
 // The parsed NISTCOM list of a stream; *onistcom is empty when the stream has none.
 int find_nistcom_list(FeatureListPtr* onistcom, const uint8_t* idata, int ilen);
+// An entry's value read as a base-10 integer, the way atoi reads it (leading white space and a
+// sign allowed, no digits give 0), held at the ends of int.
+int nistcom_int_value(const std::string& text);
 
 }  // namespace wsq

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "wsq/bit_allocation.h"
+#include "wsq/diagnostics.h"
 #include "wsq/image_limits.h"
 #include "wsq/quantization.h"
 
@@ -37,19 +38,19 @@ int quantize_wsq(std::vector<int16_t>* osip, int* ocmp_siz, QuantValues* quant_v
     // A scale that overflowed, vanished or is not a number (smooth pictures at some rates)
     // would give bin widths of 0, infinity or NaN and values that wrap in 16 bits.
     if (!finite_positive(allocation.q)) {
-        std::fprintf(stderr,
-                     "ERROR : quantize_wsq : bit allocation failed : q = %f is not a finite "
-                     "positive number\n",
-                     static_cast<double>(allocation.q));
+        report(
+            "ERROR : quantize_wsq : bit allocation failed : q = %f is not a finite "
+            "positive number\n",
+            static_cast<double>(allocation.q));
         return -98;
     }
     for (int i = 0; i < NUM_SUBBANDS; ++i) {
         if (allocation.Q[i] == 0.0f) continue;
         if (!finite_positive(allocation.Q[i]) || !std::isfinite(allocation.Z[i])) {
-            std::fprintf(stderr,
-                         "ERROR : quantize_wsq : bit allocation failed : Q[%d] = %f is not a "
-                         "finite positive number\n",
-                         i, static_cast<double>(allocation.Q[i]));
+            report(
+                "ERROR : quantize_wsq : bit allocation failed : Q[%d] = %f is not a "
+                "finite positive number\n",
+                i, static_cast<double>(allocation.Q[i]));
             return -98;
         }
     }
@@ -63,7 +64,7 @@ int quantize_wsq(std::vector<int16_t>* osip, int* ocmp_siz, QuantValues* quant_v
         }
         sip.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : quantize_wsq : calloc : sip\n");
+        report("ERROR : quantize_wsq : calloc : sip\n");
         return -90;
     }
 
@@ -86,10 +87,10 @@ int quantize_wsq(std::vector<int16_t>* osip, int* ocmp_siz, QuantValues* quant_v
                     value = std::trunc((v + half_zero) / bin - 1);
                 }
                 if (!(value >= -32768 && value <= 32767)) {
-                    std::fprintf(stderr,
-                                 "ERROR : quantize_wsq : quantized value %Lg of subband %d "
-                                 "beyond the 16-bit range\n",
-                                 value, i);
+                    report(
+                        "ERROR : quantize_wsq : quantized value %Lg of subband %d "
+                        "beyond the 16-bit range\n",
+                        value, i);
                     return -99;
                 }
                 sip[used++] = static_cast<int16_t>(value);

@@ -3,6 +3,7 @@
 
 #include "wsq/byte_io.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/scaled_integer.h"
 
 namespace wsq {
@@ -50,8 +51,7 @@ int putc_transform_table(const float* lofilt, int losz, const float* hifilt, int
         const double v = lofilt[i];
         const double mag = v < 0 ? -v : v;
         if (mag >= kLimit32) {
-            std::fprintf(stderr, "ERROR: putc_transform_table : lofilt[%d] to high at %f\n", i,
-                         v);
+            report("ERROR: putc_transform_table : lofilt[%d] to high at %f\n", i, v);
             return -82;
         }
         lo.push_back({static_cast<uint8_t>(v < 0 ? 1 : 0), scaled_integer_for(mag, kLimit32, 32)});
@@ -60,8 +60,7 @@ int putc_transform_table(const float* lofilt, int losz, const float* hifilt, int
         const double v = hifilt[i];
         const double mag = v < 0 ? -v : v;
         if (mag >= kLimit32) {
-            std::fprintf(stderr, "ERROR: putc_transform_table : hifilt[%d] to high at %f\n", i,
-                         v);
+            report("ERROR: putc_transform_table : hifilt[%d] to high at %f\n", i, v);
             return -83;
         }
         hi.push_back({static_cast<uint8_t>(v < 0 ? 1 : 0), scaled_integer_for(mag, kLimit32, 32)});
@@ -90,11 +89,11 @@ int putc_quantization_table(const QuantValues* quant_vals, uint8_t* odata, int o
         const double qk = quant_vals->Q[k];
         const double zk = quant_vals->Z[k];
         if (qk >= kLimit16) {
-            std::fprintf(stderr, "ERROR : putc_quantization_table : Q[%d] to high at %f\n", k, qk);
+            report("ERROR : putc_quantization_table : Q[%d] to high at %f\n", k, qk);
             return -86;
         }
         if (zk >= kLimit16) {
-            std::fprintf(stderr, "ERROR : putc_quantization_table : Z[%d] to high at %f\n", k, zk);
+            report("ERROR : putc_quantization_table : Z[%d] to high at %f\n", k, zk);
             return -87;
         }
         q[k] = scaled_integer_for(qk, kLimit16, 16);
@@ -155,9 +154,8 @@ int putc_comment_segment(uint16_t marker, const char* comment, int cs, uint8_t* 
     // written with a wrapped length and break every reader of the file.
     constexpr int kMaxComment = 65535 - 2;
     if (cs < 0 || cs > kMaxComment) {
-        std::fprintf(stderr,
-                     "ERROR : putc_comment_segment : comment of %d bytes is longer than %d\n", cs,
-                     kMaxComment);
+        report("ERROR : putc_comment_segment : comment of %d bytes is longer than %d\n", cs,
+               kMaxComment);
         return -34;
     }
     SegmentWriter w{odata, oalloc, *olen};

@@ -4,6 +4,7 @@
 
 #include "wsq/byte_io.h"
 #include "wsq/codestream.h"
+#include "wsq/diagnostics.h"
 #include "wsq/scaled_integer.h"
 
 namespace wsq {
@@ -123,7 +124,7 @@ int getc_huffman_table(uint8_t* otable_id, std::vector<uint8_t>* ohuffbits,
         left = length - 2;
     }
     if (left < 1) {
-        std::fprintf(stderr, "ERROR : getc_huffman_table : no huffman table bytes remaining\n");
+        report("ERROR : getc_huffman_table : no huffman table bytes remaining\n");
         return -2;
     }
     uint8_t table_id = 0;
@@ -136,10 +137,10 @@ int getc_huffman_table(uint8_t* otable_id, std::vector<uint8_t>* ohuffbits,
     int num_hufvals = 0;
     for (uint8_t c : huffbits) num_hufvals += c;
     if (num_hufvals > max_huffcounts + 1) {
-        std::fprintf(stderr,
-                     "ERROR : getc_huffman_table : num_hufvals (%d) is largerthan "
-                     "MAX_HUFFCOUNTS (%d)\n",
-                     num_hufvals, max_huffcounts + 1);
+        report(
+            "ERROR : getc_huffman_table : num_hufvals (%d) is largerthan "
+            "MAX_HUFFCOUNTS (%d)\n",
+            num_hufvals, max_huffcounts + 1);
         return -4;
     }
     std::vector<uint8_t> huffvalues(static_cast<size_t>(max_huffcounts) + 1);
@@ -159,9 +160,8 @@ namespace {
 // Table ids name one of the 8 slots; anything else is refused before a slot is touched.
 int check_table_id(uint8_t table_id) {
     if (table_id >= MAX_DHT_TABLES) {
-        std::fprintf(stderr,
-                     "ERROR : getc_huffman_segment : huffman table id %d is not below %d\n",
-                     table_id, MAX_DHT_TABLES);
+        report("ERROR : getc_huffman_segment : huffman table id %d is not below %d\n", table_id,
+               MAX_DHT_TABLES);
         return -2;
     }
     return 0;
@@ -219,8 +219,8 @@ int getc_table_wsq(uint16_t marker, TransformTable* dtt_table, QuantTable* dqt_t
         return getc_comment(&comment, cbufptr, ebufptr);
     }
     default:
-        std::fprintf(stderr, "ERROR: getc_table_wsq : Invalid table defined -> {%u}\n",
-                     static_cast<unsigned>(marker));
+        report("ERROR: getc_table_wsq : Invalid table defined -> {%u}\n",
+               static_cast<unsigned>(marker));
         return -93;
     }
 }

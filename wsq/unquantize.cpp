@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "wsq/diagnostics.h"
 #include "wsq/image_limits.h"
 #include "wsq/quantization.h"
 
@@ -12,7 +13,7 @@ namespace wsq {
 int unquantize(std::vector<float>* ofip, const QuantTable* dqt_table, const QuantTreeNode* q_tree,
                int q_treelen, const int16_t* sip, int width, int height) {
     if (!dqt_table->dqt_def) {
-        std::fprintf(stderr, "ERROR: unquantize : quantization table parameters not defined!\n");
+        report("ERROR: unquantize : quantization table parameters not defined!\n");
         return -92;
     }
     std::vector<float> fip;
@@ -25,7 +26,7 @@ int unquantize(std::vector<float>* ofip, const QuantTable* dqt_table, const Quan
             fip.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0.0f);
         }
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : unquantize : calloc : fip\n");
+        report("ERROR : unquantize : calloc : fip\n");
         return -91;
     }
 

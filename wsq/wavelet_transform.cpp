@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "wsq/diagnostics.h"
 #include "wsq/filter_bank.h"
 #include "wsq/image_limits.h"
 #include "wsq/wavelet.h"
@@ -37,7 +38,7 @@ int wsq_decompose(float* fdata, int width, int height, const WaveletTreeNode* w_
     if (width <= 0 || height <= 0) return 0;
     std::vector<float> fdata1;
     if (!allocate_work_plane(fdata1, width, height)) {
-        std::fprintf(stderr, "ERROR : wsq_decompose : malloc : fdata1\n");
+        report("ERROR : wsq_decompose : malloc : fdata1\n");
         return -94;
     }
     const int nodes = std::min(w_treelen, W_TREELEN);
@@ -55,17 +56,17 @@ int wsq_decompose(float* fdata, int width, int height, const WaveletTreeNode* w_
 int wsq_reconstruct(float* fdata, int width, int height, const WaveletTreeNode* w_tree,
                     int w_treelen, TransformTable* dtt_table) {
     if (dtt_table->lo_def != 1) {
-        std::fprintf(stderr, "ERROR: wsq_reconstruct : Lopass filter coefficients not defined\n");
+        report("ERROR: wsq_reconstruct : Lopass filter coefficients not defined\n");
         return -95;
     }
     if (dtt_table->hi_def != 1) {
-        std::fprintf(stderr, "ERROR: wsq_reconstruct : Hipass filter coefficients not defined\n");
+        report("ERROR: wsq_reconstruct : Hipass filter coefficients not defined\n");
         return -96;
     }
     if (width <= 0 || height <= 0) return 0;
     std::vector<float> fdata1;
     if (!allocate_work_plane(fdata1, width, height)) {
-        std::fprintf(stderr, "ERROR : wsq_reconstruct : malloc : fdata1\n");
+        report("ERROR : wsq_reconstruct : malloc : fdata1\n");
         return -97;
     }
     // A table whose size fields disagree with its arrays is filtered with the taps it holds.

@@ -2,66 +2,57 @@
 
 #include <QFile>
 
-#include "wsq/comment_walk.h"
-#include "wsq/decoder.h"
-#include "wsq/raw_file.h"
+#include "wsq/wsq.h"
 #include "wsq_grey.h"
 
 namespace wsqimport {
 
-namespace {
-
-// Comments are zero-terminated texts to the encoder, so the text ends at the first NUL byte.
-QString commentText(const std::string& bytes) {
-    const size_t end = bytes.find('\0');
-    const std::string text = end == std::string::npos ? bytes : bytes.substr(0, end);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 WsqLoad loadWsqFile(const QString& fileName) {
-    std::vector<uint8_t> data;
-    int length = 0;
-    const int result =
-        wsq::read_raw_from_filesize(QFile::encodeName(fileName).constData(), &data, &length);
-    if (result != 0) {
+    const wsq::FileBytes file = wsq::read_file(QFile::encodeName(fileName).constData());
+    if (file.error) {
         WsqLoad load;
-        switch (result) {
+        switch (file.error.code) {
             case -2: load.failure = QObject::tr("Error opening file for reading"); break;
             case -3: load.failure = QObject::tr("Error: file stream size = NULL"); break;
             default: load.failure = QObject::tr("Error reading input file"); break;
         }
         return load;
     }
-    return loadWsqBytes(data.data(), length);
+    return loadWsqBytes(file.bytes.data(), static_cast<int>(file.bytes.size()));
 }
 
 WsqLoad loadWsqBytes(const uint8_t* data, int length) {
     WsqLoad load;
+    // The decode, then the walk to the first block for the comment (in that order, as the
+    // lines they print show).
+    const wsq::Decoded decoded =
+        wsq::decode({data, length > 0 ? static_cast<size_t>(length) : size_t{0}});
+    load.decodeResult = decoded.error.code;
+    load.decodeMessage = QString::fromLatin1(decoded.error.message.c_str());
     WsqFacts& f = load.facts;
-    std::vector<uint8_t> pixels;
-    load.decodeResult = wsq::wsq_decode_mem(&pixels, &f.width, &f.height, &f.depth, &f.ppi,
-                                            &f.lossyFlag, &f.encoder, &f.implementation, data,
-                                            length);
-    if (load.decodeResult < 0) {
-        f = WsqFacts{};
-        pixels.clear();
-    }
+    f.width = decoded.facts.width;
+    f.height = decoded.facts.height;
+    f.depth = decoded.facts.depth;
+    f.ppi = decoded.facts.ppi;
+    f.lossyFlag = decoded.facts.lossy;
+    f.encoder = decoded.facts.encoder;
+    f.implementation = decoded.facts.software;
 
-    std::vector<std::string> comments;
-    wsq::CommentWalkStop stop = wsq::CommentWalkStop::FirstBlock;
-    wsq::read_comments_before_first_block(&comments, data, length, &stop);
-    if (stop == wsq::CommentWalkStop::NoSoi) {
+    const wsq::StreamFacts& stream = decoded.stream;
+    if (stream.header_stop == wsq::CommentWalkStop::NoSoi) {
         load.failure = QObject::tr("Error reading SOI WSQ marker");
         return load;
     }
-    if (stop == wsq::CommentWalkStop::NoFirstMarker) {
+    if (stream.header_stop == wsq::CommentWalkStop::NoFirstMarker) {
         load.failure = QObject::tr("Error reading ANY WSQ marker");
         return load;
     }
-    if (!comments.empty()) f.comment = commentText(comments.back());
+    if (stream.header_comments > 0) {
+        const std::string& last = stream.comments[stream.header_comments - 1];
+        f.comment = QString::fromLatin1(last.data(), static_cast<qsizetype>(last.size()));
+    }
 
+    const std::vector<uint8_t>& pixels = decoded.pixels;
     const uint64_t expected = uint64_t(f.width > 0 ? f.width : 0) * uint64_t(f.height > 0 ? f.height : 0);
     if (expected > 0 && pixels.size() >= expected)
         load.image = wsqgrey::greyImage(pixels.data(), f.width, f.height);

@@ -28,8 +28,10 @@ struct WsqLoad {
     QString failure;  // empty on success
     QImage image;
     WsqFacts facts;
-    // The decoder's result: 0, or its negative code when the file did not decode.
+    // The decoder's result: 0, or its negative code when the file did not decode, and then
+    // the line the codec printed for it (empty when it printed none).
     int decodeResult = 0;
+    QString decodeMessage;
 };
 
 // Reads the whole file, decodes it and walks it for its comment. A file that cannot be read, or

@@ -20,11 +20,11 @@
 #include "support/peer_tools.h"
 #include "support/record_pixels.h"
 #include "support/wsq_stream_builder.h"
-#include "wsq/comment_walk.h"
 #include "wsq/decoder.h"
 #include "wsq/encoder.h"
 #include "wsq/image_limits.h"
 #include "wsq/wavelet.h"
+#include "wsq/wsq.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "wsq/comment_walk.h"
 #include "wsq/decoder.h"
 #include "wsq/raw_file.h"
+#include "wsq/wsq.h"
 
 namespace {
 

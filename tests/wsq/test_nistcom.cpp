@@ -7,8 +7,8 @@
 
 #include "wsq/byte_io.h"
 #include "wsq/codestream.h"
-#include "wsq/comment_walk.h"
 #include "wsq/nistcom.h"
+#include "wsq/wsq.h"
 
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;

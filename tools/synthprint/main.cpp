@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include "fileio/atomic_file.h"
 #include "synthprint.h"
-#include "wsq/atomic_file.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (raw) {
-        wsq::AtomicFile file;
+        fileio::AtomicFile file;
         if (!file.open(output) || !file.write(pixels.data(), pixels.size()) || !file.commit()) {
             std::fprintf(stderr, "synthprint: cannot write %s\n", output);
             return 1;

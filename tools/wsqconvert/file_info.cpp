@@ -6,19 +6,15 @@
 #include <QJsonArray>
 
 #include <string>
-#include <vector>
 
 #include "format_registry.h"
 #include "imagefile/extension_key.h"
 #include "imagefile/formats.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file_io.h"
+#include "picture_io.h"
 #include "png_chunk_bounds.h"
-#include "wsq/comment_walk.h"
-#include "wsq/decoder.h"
-#include "wsq/nistcom.h"
-#include "wsq/raw_file.h"
-#include "wsq_segments.h"
+#include "wsq/wsq.h"
 
 namespace wsqconvert {
 
@@ -31,64 +27,62 @@ QString latin1(const std::string& text) {
 void describeWsq(const QString& fileName, FileInfo* info) {
     QJsonObject& facts = info->facts;
     facts[QStringLiteral("format")] = QStringLiteral("WSQ");
-    std::vector<uint8_t> data;
-    int length = 0;
-    if (const int ret =
-            wsq::read_raw_from_filesize(QFile::encodeName(fileName).constData(), &data, &length)) {
-        info->error = QStringLiteral("cannot read the file (error %1)").arg(ret);
+    const wsq::FileBytes file = wsq::read_file(QFile::encodeName(fileName).constData());
+    if (file.error) {
+        info->error = QStringLiteral("cannot read the file (error %1)").arg(file.error.code);
+        if (!file.error.message.empty())
+            info->error += QStringLiteral(": ") + latin1(file.error.message);
         return;
     }
-    facts[QStringLiteral("size")] = length;
+    facts[QStringLiteral("size")] = static_cast<qint64>(file.bytes.size());
 
-    std::vector<uint8_t> pixels;
-    int w = 0, h = 0, depth = 8, ppi = -1, lossy = 0, encoder = 0, software = 0;
-    const int decoded = wsq::wsq_decode_mem(&pixels, &w, &h, &depth, &ppi, &lossy, &encoder,
-                                            &software, data.data(), length);
-    if (decoded == 0 && w > 0 && h > 0) {
-        facts[QStringLiteral("width")] = w;
-        facts[QStringLiteral("height")] = h;
-        facts[QStringLiteral("depth")] = depth;
-        facts[QStringLiteral("ppi")] = ppi;
-        facts[QStringLiteral("lossy")] = lossy;
-        facts[QStringLiteral("encoder")] = encoder;
-        facts[QStringLiteral("software")] = software;
+    const wsq::Decoded decoded = wsq::decode(file.bytes);
+    const wsq::ImageFacts& image = decoded.facts;
+    if (!decoded.error && image.width > 0 && image.height > 0) {
+        facts[QStringLiteral("width")] = image.width;
+        facts[QStringLiteral("height")] = image.height;
+        facts[QStringLiteral("depth")] = image.depth;
+        facts[QStringLiteral("ppi")] = image.ppi;
+        facts[QStringLiteral("lossy")] = image.lossy;
+        facts[QStringLiteral("encoder")] = image.encoder;
+        facts[QStringLiteral("software")] = image.software;
     } else {
-        info->error = decoded != 0 ? QStringLiteral("cannot decode (WSQ error %1)").arg(decoded)
-                                   : QStringLiteral("cannot decode: the file holds no picture");
+        info->error = decoded.error
+                          ? wsqFailureText(QStringLiteral("cannot decode"), decoded.error.code,
+                                           latin1(decoded.error.message))
+                          : QStringLiteral("cannot decode: the file holds no picture");
     }
 
-    std::vector<std::string> comments;
-    wsq::read_comments_before_first_block(&comments, data.data(), length);
+    // The comments the viewer reads: those ahead of the first block.
+    const wsq::StreamFacts& stream = decoded.stream;
     QJsonArray commentArray;
-    for (const std::string& comment : comments) commentArray.append(latin1(comment));
+    for (size_t i = 0; i < stream.header_comments; ++i)
+        commentArray.append(latin1(stream.comments[i]));
     facts[QStringLiteral("comments")] = commentArray;
 
-    wsq::FeatureListPtr nistcom;
     QJsonArray entries;
-    if (wsq::find_nistcom_list(&nistcom, data.data(), length) == 0 && nistcom) {
-        for (int i = 0; i < nistcom->num; ++i) {
+    if (stream.nistcom) {
+        for (const wsq::NistcomEntry& nistcom : *stream.nistcom) {
             QJsonObject entry;
-            entry[QStringLiteral("name")] = latin1(nistcom->names[static_cast<size_t>(i)]);
-            const std::optional<std::string>& value = nistcom->values[static_cast<size_t>(i)];
-            entry[QStringLiteral("value")] = value ? QJsonValue(latin1(*value)) : QJsonValue();
+            entry[QStringLiteral("name")] = latin1(nistcom.name);
+            entry[QStringLiteral("value")] =
+                nistcom.value ? QJsonValue(latin1(*nistcom.value)) : QJsonValue();
             entries.append(entry);
         }
     }
     facts[QStringLiteral("nistcom")] = entries;
 
-    std::vector<WsqSegment> segments;
-    QString why;
-    const bool complete = listWsqSegments(data.data(), data.size(), &segments, &why);
     QJsonArray segmentArray;
-    for (const WsqSegment& segment : segments) {
+    for (const wsq::Segment& segment : stream.segments) {
         QJsonObject entry;
-        entry[QStringLiteral("marker")] = QLatin1String(wsqMarkerName(segment.marker));
+        entry[QStringLiteral("marker")] = QLatin1String(wsq::marker_name(segment.marker));
         entry[QStringLiteral("offset")] = static_cast<qint64>(segment.offset);
         entry[QStringLiteral("length")] = static_cast<qint64>(segment.length);
         segmentArray.append(entry);
     }
     facts[QStringLiteral("segments")] = segmentArray;
-    if (!complete) facts[QStringLiteral("segments_end")] = why;
+    if (!stream.segments_end.empty())
+        facts[QStringLiteral("segments_end")] = latin1(stream.segments_end);
 }
 
 void describeLibraryFile(const QString& fileName, const QString& extension, FileInfo* info) {

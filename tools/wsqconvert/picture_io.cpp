@@ -14,15 +14,23 @@
 
 namespace wsqconvert {
 
+QString wsqFailureText(const QString& what, int code, const QString& message) {
+    QString text = QStringLiteral("%1 (WSQ error %2)").arg(what).arg(code);
+    if (!message.isEmpty()) text += QStringLiteral(": ") + message;
+    return text;
+}
+
 namespace {
 
 LoadedPicture loadWsq(const QString& fileName) {
     LoadedPicture result;
     const wsqimport::WsqLoad load = wsqimport::loadWsqFile(fileName);
     if (load.decodeResult != 0) {
-        // The codec's code, and what the window would have said (a missing SOI marker).
-        result.error = QStringLiteral("cannot decode (WSQ error %1)").arg(load.decodeResult);
-        if (!load.failure.isEmpty()) result.error += QStringLiteral(": ") + load.failure;
+        // The codec's code and line, and what the window would have said (a missing SOI
+        // marker).
+        result.error =
+            wsqFailureText(QStringLiteral("cannot decode"), load.decodeResult, load.decodeMessage);
+        if (!load.failure.isEmpty()) result.error += QStringLiteral(" (%1)").arg(load.failure);
     } else if (!load.failure.isEmpty()) {
         result.error = load.failure;
     } else if (load.image.isNull()) {
@@ -58,9 +66,11 @@ LoadedPicture loadWithLibrary(const QString& fileName) {
 
 QString saveWsq(const QImage& image, const QString& outputName, const WsqSaveParameters& wsq) {
     std::vector<uint8_t> encoded;
-    const int ret = encodeWsqImage(image, wsq.bitrate, wsq.ppi,
-                                   wsq.comment ? wsq.comment->constData() : nullptr, &encoded);
-    if (ret != 0) return QStringLiteral("cannot encode as WSQ (WSQ error %1)").arg(ret);
+    QString why;
+    const int ret =
+        encodeWsqImage(image, wsq.bitrate, wsq.ppi,
+                       wsq.comment ? wsq.comment->constData() : nullptr, &encoded, &why);
+    if (ret != 0) return wsqFailureText(QStringLiteral("cannot encode as WSQ"), ret, why);
     const int written = writeWsqFile(outputName, encoded);
     if (written == -2) return QStringLiteral("Error opening file for writing");
     if (written != 0) return QStringLiteral("Error writing output file");

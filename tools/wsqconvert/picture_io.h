@@ -24,6 +24,11 @@ struct LoadedPicture {
 };
 
 // Reads a file by its extension, as the viewer's load dispatches it.
+// "<what> (WSQ error <code>)", then ": " and the codec's line for the failure when it printed
+// one.
+QString wsqFailureText(const QString& what, int code, const QString& message);
+
+// Reads a file by its complete extension, as the viewer's load dispatches it.
 LoadedPicture loadPicture(const QString& fileName);
 
 struct WsqSaveParameters {

@@ -1,4 +1,4 @@
-#include "wsq/atomic_file.h"
+#include "fileio/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace wsq {
+namespace fileio {
 
 AtomicFile::~AtomicFile() { abandon(); }
 
@@ -83,4 +83,4 @@ void AtomicFile::abandon() {
     }
 }
 
-}  // namespace wsq
+}  // namespace fileio

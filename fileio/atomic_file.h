@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace wsq {
+namespace fileio {
 
 class AtomicFile {
 public:
@@ -35,4 +35,4 @@ private:
     bool m_failed = false;
 };
 
-}  // namespace wsq
+}  // namespace fileio
