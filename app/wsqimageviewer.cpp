@@ -18,27 +18,21 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cstdio>
+
 #include "embedded_images.h"
-#include "image_load_result.h"
+#include "document_load.h"
 #include "imagelabel.h"
-#include "library_image_load.h"
+#include "imagefile/save_settings.h"
 #include "format_registry.h"
-#include "toolkit_image_io.h"
 #include "main_window_pointer.h"
 #include "viewer_messages.h"
-#include "wsq_image_load.h"
 #include "wsqaboutdialog.h"
 
 namespace {
 
 constexpr int kWindowSide = 480;
 constexpr int kTransientMessageMs = 2000;
-
-QString sizeStatusLine(const QPixmap& pixmap) {
-    return QStringLiteral("Image info: width = %1, height =  %2")
-        .arg(pixmap.width())
-        .arg(pixmap.height());
-}
 
 }  // namespace
 
@@ -153,44 +147,36 @@ void wsqimageviewer::load(const QString& fileName) {
     m_fileName = fileName;
     m_pixmap.reset();
 
-    const document::ReadableType* type = document::readableTypeForFileName(fileName);
-    if (!type) {
-        // The label keeps what it showed; the box says why nothing new is shown.
-        QMessageBox::critical(this, viewerMessageCaption(),
-                              tr("Cannot open %1: the file type is not supported")
-                                  .arg(QDir::toNativeSeparators(fileName)));
-        return;
-    }
-    switch (type->reader) {
-        case document::Reader::Wsq:
-            acceptLoadResult(loadWsqImage(fileName));
-            break;
-        case document::Reader::RasterLibrary:
-            acceptLoadResult(loadLibraryImage(fileName));
-            break;
-        case document::Reader::Toolkit:
-            // A file the toolkit cannot decode gives a null pixmap, shown as 0 x 0.
-            m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(loadToolkitImage(fileName)));
-            statusBar()->showMessage(sizeStatusLine(*m_pixmap));
-            showLoadedPixmap();
+    const document::Document doc = document::loadDocument(fileName);
+    switch (doc.failure) {
+        case document::LoadFailure::UnsupportedType:
+            // The label keeps what it showed; the box says why nothing new is shown.
+            QMessageBox::critical(this, viewerMessageCaption(),
+                                  tr("Cannot open %1: the file type is not supported")
+                                      .arg(QDir::toNativeSeparators(fileName)));
+            return;
+        case document::LoadFailure::Unreadable:
+        case document::LoadFailure::NotAStream:
+            QMessageBox::critical(this, viewerMessageCaption(), doc.error);
+            return;
+        case document::LoadFailure::None:
+        case document::LoadFailure::Undecodable:
+            // A picture that did not decode is shown as an empty 0 x 0 one, without a word.
             break;
     }
+    keepLibraryReadSettings(doc);
+    m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(doc.picture()));
+    statusBar()->showMessage(document::summaryLine(doc));
+    showLoadedPixmap();
 }
 
-void wsqimageviewer::acceptLoadResult(const ImageLoadResult& result) {
-    if (!result.available) {
-        m_imageLabel->clear();
-        m_shownWidth = m_shownHeight = 0;
-        statusBar()->showMessage(result.statusLine);
-        return;
-    }
-    if (!result.errorText.isEmpty()) {
-        QMessageBox::critical(this, viewerMessageCaption(), result.errorText);
-        return;
-    }
-    m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(result.image));
-    if (!result.statusLine.isEmpty()) statusBar()->showMessage(result.statusLine);
-    showLoadedPixmap();
+// The raster library's designed read keeps what a TIFF file says of its storage for the next
+// TIFF save, and says so on standard error when the picture is not 8 or 24 bits deep.
+void wsqimageviewer::keepLibraryReadSettings(const document::Document& doc) {
+    if (!doc.type || doc.type->reader != document::Reader::RasterLibrary) return;
+    if (doc.tiff) imagefile::GlobalTiffSaveInfo() = *doc.tiff;
+    if (doc.trueColourDepth != 8 && doc.trueColourDepth != 24)
+        std::fprintf(stderr, "ERROR: image depth = %d not 8 or 24\n", doc.trueColourDepth);
 }
 
 void wsqimageviewer::showLoadedPixmap() {

@@ -16,7 +16,10 @@ class QToolBar;
 class ImageLabel;
 class ConvertWindow;
 class WSQFileWindow;
-struct ImageLoadResult;
+namespace document {
+struct Document;
+struct SaveResult;
+}  // namespace document
 
 class wsqimageviewer : public QMainWindow {
     Q_OBJECT
@@ -69,13 +72,13 @@ private:
     void buildMenus();
     // Creates m_wsqFileWindow (wsqimageviewer_save.cpp).
     void createWsqFileWindow();
-    // The branches of save (wsqimageviewer_save.cpp); each says whether it wrote the file and
-    // has shown a warning box when it failed.
+    // The WSQ branch of save (wsqimageviewer_save.cpp): asks for the settings, writes the file,
+    // says whether it wrote it (a failure has shown its warning box).
     bool saveWsq(const QString& fileName);
-    bool saveWithToolkit(const QString& outputName, const char* format);
-    bool saveWithRasterLibrary(const QString& outputName, int file_type);
-    // Takes the result of the WSQ or raster-library reader as the current image.
-    void acceptLoadResult(const ImageLoadResult& result);
+    // Shows the warning box of a failed save of the other types.
+    void warnSaveFailed(const document::SaveResult& result, const QString& outputName);
+    // What the raster library's designed read leaves behind for later saves.
+    void keepLibraryReadSettings(const document::Document& doc);
     // The common end of every load branch: the current image is shown at full size.
     void showLoadedPixmap();
     // Puts a picture into the label and sizes the label to it, at least to the view.

@@ -6,10 +6,9 @@
 #include <QStatusBar>
 
 #include "format_registry.h"
-#include "library_image_save.h"
-#include "toolkit_image_io.h"
+#include "document_save.h"
+#include "imagefile/save_settings.h"
 #include "viewer_messages.h"
-#include "wsq_image_save.h"
 #include "wsqfilewindow.h"
 #include "wsqimageviewer.h"
 
@@ -35,46 +34,38 @@ void wsqimageviewer::save(const QString& fileName, int file_type) {
     }
     // The type's extension is always appended, whatever the name ends with.
     m_savedFileName = fileName + QLatin1Char('.') + QLatin1String(format.extension);
-    if (format.writer == document::Writer::Toolkit)
-        m_lastSaveWritten = saveWithToolkit(m_savedFileName, format.toolkitFormat);
-    else
-        m_lastSaveWritten = saveWithRasterLibrary(m_savedFileName, file_type);
+    // The raster library writes a TIFF as the last TIFF read was stored.
+    document::SaveSettings settings;
+    settings.tiff = imagefile::GlobalTiffSaveInfo();
+    const document::SaveResult result =
+        document::savePicture(m_pixmap->toImage(), m_savedFileName, *type, settings);
+    if (!result.ok()) warnSaveFailed(result, m_savedFileName);
+    m_lastSaveWritten = result.ok();
 }
 
-bool wsqimageviewer::saveWithToolkit(const QString& outputName, const char* format) {
-    // Written beside the target and renamed over it only when complete, so a failed write
-    // leaves an existing file of that name as it was.
-    const int written = saveToolkitImage(m_pixmap->toImage(), outputName, format);
-    if (written == -2) {
-        QMessageBox::warning(this, viewerMessageCaption(),
-                             tr("Error opening file for writing") + QStringLiteral("\n") +
-                                 outputName);
-        return false;
+void wsqimageviewer::warnSaveFailed(const document::SaveResult& result,
+                                    const QString& outputName) {
+    QString text;
+    switch (result.failure) {
+        case document::SaveFailure::CannotCreate:
+            text = tr("Error opening file for writing") + QStringLiteral("\n") + outputName;
+            break;
+        case document::SaveFailure::WriterFailed:
+            text = tr("Could not write %1: %2").arg(outputName, result.error);
+            break;
+        default:
+            text = tr("Error writing output file") + QStringLiteral("\n") + outputName;
+            break;
     }
-    if (written != 0) {
-        QMessageBox::warning(this, viewerMessageCaption(),
-                             tr("Error writing output file") + QStringLiteral("\n") + outputName);
-        return false;
-    }
-    return true;
-}
-
-// TIFF, PNG, JPEG, SGI image and Targa are written by the raster library from three colour
-// planes. A failed write is reported with the library's message.
-bool wsqimageviewer::saveWithRasterLibrary(const QString& outputName, int file_type) {
-    QString errorText;
-    if (saveLibraryImage(m_pixmap->toImage(), outputName, file_type, &errorText)) return true;
-    QMessageBox::warning(this, viewerMessageCaption(), errorText);
-    return false;
+    QMessageBox::warning(this, viewerMessageCaption(), text);
 }
 
 bool wsqimageviewer::saveWsq(const QString& fileName) {
     m_wsqSaveAccepted = true;
-    double bitrate = 0.75;
-    int ppi = 500;
+    document::SaveSettings settings;
     const auto readFields = [&] {
-        bitrate = m_wsqFileWindow->bitrateEdit->text().toDouble();
-        ppi = m_wsqFileWindow->ppiEdit->text().toInt();
+        settings.wsqBitRate = m_wsqFileWindow->bitrateEdit->text().toDouble();
+        settings.wsqPpi = m_wsqFileWindow->ppiEdit->text().toInt();
         m_commentText = m_wsqFileWindow->commenttextEdit->text().toLatin1();
     };
     if (m_interactiveSave != 1) {
@@ -90,29 +81,29 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
         }
     }
     if (!m_wsqSaveAccepted) return false;
-
-    std::vector<uint8_t> encoded;
-    QString why;
-    const int encodeResult = encodeWsqImage(m_pixmap->toImage(), bitrate, ppi,
-                                            m_commentText.constData(), &encoded, &why);
-    if (encodeResult != 0) {
-        QString text = tr("The picture could not be encoded as WSQ (error %1)").arg(encodeResult);
-        if (!why.isEmpty()) text += QStringLiteral(": ") + why;
-        QMessageBox::warning(this, viewerMessageCaption(), text);
-        return false;
-    }
+    // The comment last entered, also when the window was not shown (an empty text is a comment
+    // of its own, not none).
+    settings.wsqComment = QByteArray(m_commentText.constData());
 
     m_savedFileName = fileName + QStringLiteral(".wsq");
-    const int written = writeWsqFile(m_savedFileName, encoded);
-    if (written == -2) {
-        QMessageBox::warning(this, viewerMessageCaption(), tr("Error opening file for writing"));
-        return false;
+    const document::SaveResult result = document::savePicture(
+        m_pixmap->toImage(), m_savedFileName, document::SaveType::Wsq, settings);
+    switch (result.failure) {
+        case document::SaveFailure::None:
+            return true;
+        case document::SaveFailure::EncodeFailed: {
+            QString text = tr("The picture could not be encoded as WSQ (error %1)").arg(result.code);
+            if (!result.error.isEmpty()) text += QStringLiteral(": ") + result.error;
+            QMessageBox::warning(this, viewerMessageCaption(), text);
+            return false;
+        }
+        case document::SaveFailure::CannotCreate:
+            QMessageBox::warning(this, viewerMessageCaption(), tr("Error opening file for writing"));
+            return false;
+        default:
+            QMessageBox::warning(this, viewerMessageCaption(), tr("Error writing output file"));
+            return false;
     }
-    if (written != 0) {
-        QMessageBox::warning(this, viewerMessageCaption(), tr("Error writing output file"));
-        return false;
-    }
-    return true;
 }
 
 void wsqimageviewer::choose_save() {

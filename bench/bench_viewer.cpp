@@ -1,5 +1,5 @@
 // What the viewer does with a 1600 x 1500 print: opening the WSQ file the way the main window
-// does (loadWsqImage, then a pixmap), and the scaling work of every zoom step (Zoom In, Zoom
+// does (loadDocument, then a pixmap), and the scaling work of every zoom step (Zoom In, Zoom
 // Out, Zoom Fit, 100%), offscreen. Beside it, in the same run, Qt's own reader opening the
 // same picture as a PNG, as the peer the figures are quoted against.
 #include <benchmark/benchmark.h>
@@ -17,7 +17,7 @@
 #include "../app/zoom_steps.h"
 #include "synthprint.h"
 #include "wsq/encoder.h"
-#include "wsq_image_load.h"
+#include "document_load.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ QPixmap smoothScaled(const QPixmap& picture, QSize size) {
 }
 
 const QPixmap& loaded() {
-    static const QPixmap pixmap = QPixmap::fromImage(loadWsqImage(sample().wsq).image);
+    static const QPixmap pixmap = QPixmap::fromImage(document::loadDocument(sample().wsq).picture());
     return pixmap;
 }
 
@@ -81,8 +81,8 @@ void report_pixels(benchmark::State& state, int64_t pixels) {
 void BM_OpenWsq(benchmark::State& state) {
     const QString name = sample().wsq;
     for (auto _ : state) {
-        const ImageLoadResult result = loadWsqImage(name);
-        QPixmap pixmap = QPixmap::fromImage(result.image);
+        const document::Document doc = document::loadDocument(name);
+        QPixmap pixmap = QPixmap::fromImage(doc.picture());
         benchmark::DoNotOptimize(pixmap);
     }
     report_pixels(state, int64_t{kWidth} * kHeight);

@@ -69,6 +69,7 @@ void ReadWsq(const char* name, CheckedImageRead* result) {
     result->width = w;
     result->height = h;
     result->depth = 8;
+    result->fileDepth = 8;
 }
 
 uint32_t ReadRecord(const char* name, ImageFormat format, BitmapImage* record,
@@ -137,6 +138,7 @@ void ReadLibraryFormat(const char* name, ImageFormat format, CheckedImageRead* r
     source.dibLayout = 1;
     result->code = ReadRecord(name, format, &source, result);
     if (result->code != kNoError) return;
+    result->fileDepth = source.bitsPerPixel;
 
     BitmapImage converted;
     converted.dibLayout = 1;

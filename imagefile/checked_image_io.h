@@ -39,6 +39,9 @@ struct CheckedImageRead {
     // The depth of the true-colour picture the planes were made from: 24, or 32 for a picture
     // with alpha or a transparent palette index; 8 for WSQ grey; 0 when there was none.
     int depth = 0;
+    // The bits per pixel of the picture as the file stores it (1, 4, 8, 24, 32, ...), before
+    // the conversion to true colour; 8 for WSQ grey; 0 when there was none.
+    int fileDepth = 0;
     // Set whenever the TIFF reader ran: what the file says about its compression, orientation
     // and predictor. The reader fills it only from a file it read, so after a failure it holds
     // the defaults (which ReadImageFile has always kept as the library's TIFF settings).

@@ -5,19 +5,32 @@
 
 #include "png_chunk_bounds.h"
 
-QImage loadToolkitImage(const QString& fileName, QString* errorText) {
+ToolkitRead readToolkitImage(const QString& fileName) {
+    ToolkitRead read;
     if (pngChunkRunsPastEnd(fileName)) {
-        if (errorText) *errorText = pngChunkRunsPastEndText();
-        return QImage();
+        read.error = pngChunkRunsPastEndText();
+        return read;
     }
     QImageReader reader(fileName);
+    read.format = QString::fromLatin1(reader.format()).toUpper();
+    // Only read() touches the file's data: asking the handler for the stored pixel format first
+    // makes Qt's JPEG reader crash on a file cut short. The picture comes in its stored format.
     const QImage image = reader.read();
     if (image.isNull()) {
-        if (errorText) *errorText = reader.errorString();
-        return image;
+        read.error = reader.errorString();
+        return read;
     }
-    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                         : QImage::Format_RGB32);
+    read.depth = image.depth();
+    read.image = image.convertToFormat(image.hasAlphaChannel()
+                                           ? QImage::Format_ARGB32_Premultiplied
+                                           : QImage::Format_RGB32);
+    return read;
+}
+
+QImage loadToolkitImage(const QString& fileName, QString* errorText) {
+    ToolkitRead read = readToolkitImage(fileName);
+    if (errorText && read.image.isNull()) *errorText = read.error;
+    return std::move(read.image);
 }
 
 int saveToolkitImage(const QImage& image, const QString& outputName, const char* format) {

@@ -5,9 +5,18 @@
 #include <QImage>
 #include <QString>
 
-// The picture of a file, format found from its content, in the form the window's pixmap holds
-// it: 32-bit, opaque unless the file has alpha. Null when Qt cannot decode it; *errorText (if
-// given) then says why.
+struct ToolkitRead {
+    // The picture in the form the window's pixmap holds it: 32-bit, opaque unless the file has
+    // alpha. Null when Qt cannot decode it; `error` then says why.
+    QImage image;
+    QString error;
+    QString format;  // what Qt found in the content ("PNG", "JPEG", ...), upper case
+    int depth = 0;   // bits per pixel of the picture as the file stores it; 0 when unknown
+};
+
+// Reads a file with Qt, format found from its content.
+ToolkitRead readToolkitImage(const QString& fileName);
+// The picture of readToolkitImage; *errorText (if given) says why it is null.
 QImage loadToolkitImage(const QString& fileName, QString* errorText = nullptr);
 
 // Writes `image` to exactly `outputName` in Qt's `format` ("BMP", "XBM", "XPM") through a

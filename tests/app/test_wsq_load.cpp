@@ -8,12 +8,12 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 
+#include "document_load.h"
 #include "support/modal_watcher.h"
 #include "support/qt_app_env.h"
 #include "support/wsq_stream_builder.h"
 #include "viewer_test_helpers.h"
 #include "wsqimageviewer.h"
-#include "wsqimport.h"
 
 using viewertest::statusText;
 
@@ -120,12 +120,14 @@ TEST_F(WsqLoad, WithoutNistcomTheResolutionIsUnknownAndTheLastCommentShows) {
 }
 
 TEST_F(WsqLoad, NoCommentLeavesTheCommentEmpty) {
-    wsqimport::WsqFacts facts;
-    facts.width = 5;
-    facts.height = 6;
-    facts.ppi = 1000;
-    facts.implementation = 1;
-    EXPECT_EQ(wsqimport::summaryLine(facts),
+    document::Document doc;
+    doc.wsqFrame = wsq::ImageFacts{};
+    doc.wsqFrame->width = 5;
+    doc.wsqFrame->height = 6;
+    doc.wsqFrame->ppi = 1000;
+    doc.wsqFrame->software = 1;
+    doc.wsqStream = wsq::StreamFacts{};
+    EXPECT_EQ(document::wsqSummaryLine(doc),
               "Image info: width = 5, height =  6, dpi = 1000, depth = 8, Comments: , "
               "implementation number =  1");
 }

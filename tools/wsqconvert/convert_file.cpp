@@ -2,8 +2,10 @@
 
 #include <QFileInfo>
 
+#include "document_load.h"
+#include "document_save.h"
+#include "failure_text.h"
 #include "format_registry.h"
-#include "picture_io.h"
 
 namespace wsqconvert {
 
@@ -13,17 +15,18 @@ QString convertFile(const QString& input, const QString& output,
     const document::SaveFormat* format = document::saveFormatForExtension(extension);
     if (!format)
         return QStringLiteral("%1: cannot write files of type \"%2\"").arg(output, extension);
-    const int saveType = static_cast<int>(format->type);
 
-    const LoadedPicture picture = loadPicture(input);
-    if (picture.image.isNull()) return QStringLiteral("%1: %2").arg(input, picture.error);
+    if (const QString problem = inputProblem(input); !problem.isEmpty())
+        return QStringLiteral("%1: %2").arg(input, problem);
+    const document::Document doc = document::loadDocument(input);
+    if (!doc.ok()) return QStringLiteral("%1: %2").arg(input, loadFailureText(doc));
 
-    WsqSaveParameters wsq;
-    wsq.bitrate = settings.bitrate;
-    wsq.ppi = settings.ppi ? *settings.ppi : picture.wsqPpi > 0 ? picture.wsqPpi : 500;
-    wsq.comment = settings.comment;
-    const QString error = savePicture(picture.image, output, saveType, wsq, picture.tiffSave);
-    if (!error.isEmpty()) return QStringLiteral("%1: %2").arg(output, error);
+    document::SaveSettings save = document::settingsKeeping(doc);
+    save.wsqBitRate = settings.bitrate;
+    if (settings.ppi) save.wsqPpi = *settings.ppi;
+    save.wsqComment = settings.comment;
+    const document::SaveResult result = document::saveDocument(doc, output, format->type, save);
+    if (!result.ok()) return QStringLiteral("%1: %2").arg(output, saveFailureText(result));
     return QString();
 }
 

@@ -1,20 +1,12 @@
 #include "file_info.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QJsonArray>
 
 #include <string>
 
+#include "document_load.h"
+#include "failure_text.h"
 #include "format_registry.h"
-#include "imagefile/extension_key.h"
-#include "imagefile/formats.h"
-#include "imagefile/image_error.h"
-#include "imagefile/image_file_io.h"
-#include "picture_io.h"
-#include "png_chunk_bounds.h"
-#include "wsq/wsq.h"
 
 namespace wsqconvert {
 
@@ -24,39 +16,35 @@ QString latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void describeWsq(const QString& fileName, FileInfo* info) {
+// The frame numbers when the file decoded, every comment ahead of the first block, the NISTCOM
+// entries and the segments, all from the load's one walk over the stream.
+void describeWsq(const document::Document& doc, FileInfo* info) {
     QJsonObject& facts = info->facts;
     facts[QStringLiteral("format")] = QStringLiteral("WSQ");
-    const wsq::FileBytes file = wsq::read_file(QFile::encodeName(fileName).constData());
-    if (file.error) {
-        info->error = QStringLiteral("cannot read the file (error %1)").arg(file.error.code);
-        if (!file.error.message.empty())
-            info->error += QStringLiteral(": ") + latin1(file.error.message);
+    if (doc.failure == document::LoadFailure::Unreadable) {
+        info->error = QStringLiteral("cannot read the file (error %1)").arg(doc.code);
+        if (!doc.detail.isEmpty()) info->error += QStringLiteral(": ") + doc.detail;
         return;
     }
-    facts[QStringLiteral("size")] = static_cast<qint64>(file.bytes.size());
-
-    const wsq::Decoded decoded = wsq::decode(file.bytes);
-    const wsq::ImageFacts& image = decoded.facts;
-    if (!decoded.error && image.width > 0 && image.height > 0) {
-        facts[QStringLiteral("width")] = image.width;
-        facts[QStringLiteral("height")] = image.height;
-        facts[QStringLiteral("depth")] = image.depth;
-        facts[QStringLiteral("ppi")] = image.ppi;
-        facts[QStringLiteral("lossy")] = image.lossy;
-        facts[QStringLiteral("encoder")] = image.encoder;
-        facts[QStringLiteral("software")] = image.software;
+    facts[QStringLiteral("size")] = doc.fileSize;
+    if (doc.ok()) {
+        const wsq::ImageFacts& frame = *doc.wsqFrame;
+        facts[QStringLiteral("width")] = frame.width;
+        facts[QStringLiteral("height")] = frame.height;
+        facts[QStringLiteral("depth")] = frame.depth;
+        facts[QStringLiteral("ppi")] = frame.ppi;
+        facts[QStringLiteral("lossy")] = frame.lossy;
+        facts[QStringLiteral("encoder")] = frame.encoder;
+        facts[QStringLiteral("software")] = frame.software;
     } else {
-        info->error = decoded.error
-                          ? wsqFailureText(QStringLiteral("cannot decode"), decoded.error.code,
-                                           latin1(decoded.error.message))
+        info->error = doc.code != 0
+                          ? wsqFailureText(QStringLiteral("cannot decode"), doc.code, doc.detail)
                           : QStringLiteral("cannot decode: the file holds no picture");
     }
 
-    // The comments the viewer reads: those ahead of the first block.
-    const wsq::StreamFacts& stream = decoded.stream;
+    const wsq::StreamFacts& stream = *doc.wsqStream;
     QJsonArray commentArray;
-    for (size_t i = 0; i < stream.header_comments; ++i)
+    for (size_t i = 0; i < stream.header_comments && i < stream.comments.size(); ++i)
         commentArray.append(latin1(stream.comments[i]));
     facts[QStringLiteral("comments")] = commentArray;
 
@@ -85,47 +73,23 @@ void describeWsq(const QString& fileName, FileInfo* info) {
         facts[QStringLiteral("segments_end")] = latin1(stream.segments_end);
 }
 
-void describeLibraryFile(const QString& fileName, const QString& extension, FileInfo* info) {
+// Format (the extension for the library's formats, what Qt found in the content for the
+// others), size and the depth the file stores.
+void describePicture(const document::Document& doc, FileInfo* info) {
     QJsonObject& facts = info->facts;
-    facts[QStringLiteral("format")] = extension.toUpper();
-    const QByteArray name = QFile::encodeName(fileName);
-    imagefile::BitmapImage record;
-    record.dibLayout = 1;
-    uint32_t code = 0;
-    if (imagefile::ExtensionKey(name.constData()) == "TIF") {
-        imagefile::TiffSaveInfo tiff;
-        code = imagefile::ReadTiffFile(name.constData(), &record, &tiff);
-    } else {
-        code = imagefile::ReadBitmapFile(name.constData(), &record);
-    }
-    if (code != imagefile::kNoError) {
-        info->error = QStringLiteral("cannot decode: %1")
-                          .arg(QString::fromLatin1(imagefile::ImageErrorMessage(code)));
+    if (!doc.ok()) {
+        info->error = loadFailureText(doc);
+        if (doc.type->reader == document::Reader::RasterLibrary)
+            facts[QStringLiteral("format")] = doc.extension.toUpper();
         return;
     }
-    facts[QStringLiteral("width")] = static_cast<qint64>(record.width);
-    facts[QStringLiteral("height")] = static_cast<qint64>(record.height);
-    facts[QStringLiteral("depth")] = record.bitsPerPixel;
-}
-
-void describeToolkitFile(const QString& fileName, FileInfo* info) {
-    QJsonObject& facts = info->facts;
-    if (pngChunkRunsPastEnd(fileName)) {
-        info->error = QStringLiteral("cannot decode: %1").arg(pngChunkRunsPastEndText());
-        return;
-    }
-    QImageReader reader(fileName);
-    const QSize size = reader.size();
-    const QImage::Format format = reader.imageFormat();
-    if (!reader.canRead() || !size.isValid()) {
-        info->error = QStringLiteral("cannot decode: %1").arg(reader.errorString());
-        return;
-    }
-    facts[QStringLiteral("format")] = QString::fromLatin1(reader.format()).toUpper();
-    facts[QStringLiteral("width")] = size.width();
-    facts[QStringLiteral("height")] = size.height();
-    if (format != QImage::Format_Invalid)
-        facts[QStringLiteral("depth")] = QImage::toPixelFormat(format).bitsPerPixel();
+    const document::PageFacts& page = doc.pages.front().facts;
+    facts[QStringLiteral("format")] = doc.type->reader == document::Reader::RasterLibrary
+                                          ? doc.extension.toUpper()
+                                          : doc.format;
+    facts[QStringLiteral("width")] = page.width;
+    facts[QStringLiteral("height")] = page.height;
+    if (page.depth > 0) facts[QStringLiteral("depth")] = page.depth;
 }
 
 QString valueText(const QJsonValue& value) {
@@ -139,21 +103,14 @@ QString valueText(const QJsonValue& value) {
 FileInfo describeFile(const QString& fileName) {
     FileInfo info;
     info.facts[QStringLiteral("file")] = fileName;
-    const QString extension = document::dispatchExtension(fileName);
-    const document::ReadableType* type = document::readableType(extension);
-    const QFileInfo file(fileName);
-    if (!type)
-        info.error = QStringLiteral("cannot read files of type \"%1\"").arg(extension);
-    else if (!file.exists())
-        info.error = QStringLiteral("no such file");
-    else if (file.isDir())
-        info.error = QStringLiteral("is a directory");
-    else if (type->reader == document::Reader::Wsq)
-        describeWsq(fileName, &info);
-    else if (type->reader == document::Reader::RasterLibrary)
-        describeLibraryFile(fileName, extension, &info);
-    else
-        describeToolkitFile(fileName, &info);
+    info.error = inputProblem(fileName);
+    if (info.error.isEmpty()) {
+        const document::Document doc = document::loadDocument(fileName);
+        if (doc.type->reader == document::Reader::Wsq)
+            describeWsq(doc, &info);
+        else
+            describePicture(doc, &info);
+    }
     if (!info.error.isEmpty()) info.facts[QStringLiteral("error")] = info.error;
     return info;
 }

@@ -1,0 +1,159 @@
+#include "document_load.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include "imagefile/checked_image_io.h"
+#include "library_planes.h"
+#include "toolkit_image_io.h"
+#include "wsq_grey.h"
+
+namespace document {
+
+namespace {
+
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString windowText(const char* text) {
+    return QCoreApplication::translate("wsqimageviewer", text);
+}
+
+// The whole file, decoded, then walked to its first block for the comment; the texts of the
+// window's boxes for a file it cannot read or that is no WSQ stream.
+void loadWsq(Document* doc) {
+    const wsq::FileBytes file = wsq::read_file(QFile::encodeName(doc->fileName).constData());
+    if (file.error) {
+        doc->failure = LoadFailure::Unreadable;
+        doc->code = file.error.code;
+        doc->detail = latin1(file.error.message);
+        switch (file.error.code) {
+            case -2: doc->error = windowText("Error opening file for reading"); break;
+            case -3: doc->error = windowText("Error: file stream size = NULL"); break;
+            default: doc->error = windowText("Error reading input file"); break;
+        }
+        return;
+    }
+    doc->fileSize = static_cast<qint64>(file.bytes.size());
+    doc->format = QStringLiteral("WSQ");
+
+    wsq::Decoded decoded = wsq::decode(file.bytes);
+    doc->code = decoded.error.code;
+    doc->detail = latin1(decoded.error.message);
+    doc->wsqFrame = decoded.facts;
+    doc->wsqStream = std::move(decoded.stream);
+    if (doc->wsqStream->header_stop == wsq::CommentWalkStop::NoSoi) {
+        doc->failure = LoadFailure::NotAStream;
+        doc->error = windowText("Error reading SOI WSQ marker");
+        return;
+    }
+    if (doc->wsqStream->header_stop == wsq::CommentWalkStop::NoFirstMarker) {
+        doc->failure = LoadFailure::NotAStream;
+        doc->error = windowText("Error reading ANY WSQ marker");
+        return;
+    }
+
+    const wsq::ImageFacts& frame = decoded.facts;
+    Page page;
+    page.facts = {frame.width, frame.height, frame.depth, frame.ppi};
+    const uint64_t expected = uint64_t(frame.width > 0 ? frame.width : 0) *
+                              uint64_t(frame.height > 0 ? frame.height : 0);
+    if (decoded.error) {
+        doc->failure = LoadFailure::Undecodable;
+        doc->error = decoded.error.message.empty() ? latin1(decoded.error.text()) : doc->detail;
+    } else if (expected == 0 || decoded.pixels.size() < expected) {
+        doc->failure = LoadFailure::Undecodable;
+        doc->error = QStringLiteral("the file holds no picture");
+    } else {
+        page.image = wsqgrey::greyImage(decoded.pixels.data(), frame.width, frame.height);
+    }
+    doc->pages.push_back(std::move(page));
+}
+
+void loadWithToolkit(Document* doc) {
+    ToolkitRead read = readToolkitImage(doc->fileName);
+    doc->fileSize = QFileInfo(doc->fileName).size();
+    doc->format = read.format;
+    Page page;
+    page.facts = {read.image.width(), read.image.height(), read.depth, -1};
+    if (read.image.isNull()) {
+        doc->failure = LoadFailure::Undecodable;
+        doc->error = read.error;
+    }
+    page.image = std::move(read.image);
+    doc->pages.push_back(std::move(page));
+}
+
+void loadWithLibrary(Document* doc) {
+    imagefile::CheckedImageRead read =
+        imagefile::ReadImageFileChecked(QFile::encodeName(doc->fileName).constData());
+    doc->fileSize = QFileInfo(doc->fileName).size();
+    doc->format = QString::fromLatin1(doc->type->format);
+    doc->tiff = read.tiff;
+    doc->trueColourDepth = read.depth;
+    Page page;
+    if (!read.ok()) {
+        doc->failure = LoadFailure::Undecodable;
+        doc->code = static_cast<int>(read.code);
+        doc->error = QString::fromLatin1(read.message());
+    } else {
+        page.image = imageFromPlanes(read.width, read.height, read.planes.data());
+        page.facts = {read.width, read.height, read.fileDepth, -1};
+    }
+    doc->pages.push_back(std::move(page));
+}
+
+}  // namespace
+
+Document loadDocument(const QString& fileName) {
+    Document doc;
+    doc.fileName = fileName;
+    doc.extension = dispatchExtension(fileName);
+    doc.type = readableType(doc.extension);
+    if (!doc.type) {
+        doc.failure = LoadFailure::UnsupportedType;
+        doc.error = QStringLiteral("cannot read files of type \"%1\"").arg(doc.extension);
+        return doc;
+    }
+    switch (doc.type->reader) {
+        case Reader::Wsq: loadWsq(&doc); break;
+        case Reader::Toolkit: loadWithToolkit(&doc); break;
+        case Reader::RasterLibrary: loadWithLibrary(&doc); break;
+    }
+    return doc;
+}
+
+std::optional<QString> lastHeaderComment(const wsq::StreamFacts& stream) {
+    if (stream.header_comments == 0 || stream.header_comments > stream.comments.size())
+        return std::nullopt;
+    return latin1(stream.comments[stream.header_comments - 1]);
+}
+
+QString wsqSummaryLine(const Document& document) {
+    const wsq::ImageFacts frame = document.wsqFrame.value_or(wsq::ImageFacts{});
+    const std::optional<QString> comment =
+        document.wsqStream ? lastHeaderComment(*document.wsqStream) : std::nullopt;
+    QString line = windowText("Image info: width = ") + QString::number(frame.width) +
+                   windowText(", height =  ") + QString::number(frame.height);
+    line += frame.ppi != -1 ? QStringLiteral(", dpi = ") + QString::number(frame.ppi)
+                            : QStringLiteral(", dpi = unknown");
+    line += QStringLiteral(", depth = ") + QString::number(frame.depth);
+    line += QStringLiteral(", Comments: ") + comment.value_or(QString());
+    line += QStringLiteral(", implementation number =  ") + QString::number(frame.software);
+    return line;
+}
+
+QString sizeSummaryLine(const Document& document) {
+    const QImage picture = document.picture();
+    return windowText("Image info: width = ") + QString::number(picture.width()) +
+           windowText(", height =  ") + QString::number(picture.height());
+}
+
+QString summaryLine(const Document& document) {
+    if (document.type && document.type->reader == Reader::Wsq) return wsqSummaryLine(document);
+    return sizeSummaryLine(document);
+}
+
+}  // namespace document

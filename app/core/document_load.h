@@ -1,0 +1,28 @@
+// Loading a file into a document: the reader its name chooses (format_registry.h), one read of
+// the file, and everything the window, the converter and wsqconvert show of it.
+#pragma once
+
+#include <QString>
+
+#include "document.h"
+
+namespace document {
+
+// Reads `fileName` with the reader its extension chooses. Never shows anything and never
+// changes a process-wide setting: what a read could leave behind for a later save (a TIFF
+// file's storage) is in the document. The outcome is in the document's failure, error and
+// code; every failure but an undecodable content leaves no page.
+Document loadDocument(const QString& fileName);
+
+// The WSQ load's summary line: "Image info: width = ..., height =  ..., dpi = ..., depth = ...,
+// Comments: ..., implementation number =  ..." (the last comment ahead of the first block).
+QString wsqSummaryLine(const Document& document);
+// "Image info: width = W, height =  H" of the first page (0 and 0 when it has no picture).
+QString sizeSummaryLine(const Document& document);
+// The window's status line for a document: the WSQ summary for WSQ files, the size otherwise.
+QString summaryLine(const Document& document);
+
+// The text of the last comment ahead of a WSQ stream's first block, if there is one.
+std::optional<QString> lastHeaderComment(const wsq::StreamFacts& stream);
+
+}  // namespace document

@@ -1,0 +1,106 @@
+#include "document_save.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <vector>
+
+#include "imagefile/checked_image_io.h"
+#include "library_planes.h"
+#include "toolkit_image_io.h"
+#include "wsq/wsq.h"
+#include "wsq_grey.h"
+
+namespace document {
+
+namespace {
+
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+SaveResult saveWsq(const QImage& image, const QString& outputName, const SaveSettings& settings) {
+    SaveResult result;
+    const std::vector<uint8_t> grey = wsqgrey::greyBytes(image);
+    const wsq::Encoded encoded =
+        wsq::encode(grey, image.width(), image.height(), static_cast<float>(settings.wsqBitRate),
+                    settings.wsqPpi,
+                    settings.wsqComment ? settings.wsqComment->constData() : nullptr);
+    if (encoded.error) {
+        result.failure = SaveFailure::EncodeFailed;
+        result.code = encoded.error.code;
+        result.error = latin1(encoded.error.message);
+        return result;
+    }
+    const wsq::Error written =
+        wsq::write_file(QFile::encodeName(outputName).constData(), encoded.bytes);
+    if (written) {
+        result.failure = written.code == -2 ? SaveFailure::CannotCreate : SaveFailure::WriteFailed;
+        result.code = written.code;
+        result.error = latin1(written.message);
+    }
+    return result;
+}
+
+SaveResult saveWithToolkit(const QImage& image, const QString& outputName, const char* format) {
+    SaveResult result;
+    const int written = saveToolkitImage(image, outputName, format);
+    if (written == -2) result.failure = SaveFailure::CannotCreate;
+    if (written != 0 && written != -2) result.failure = SaveFailure::WriteFailed;
+    result.code = written;
+    return result;
+}
+
+SaveResult saveWithLibrary(const QImage& image, const QString& outputName, SaveType type,
+                           const SaveSettings& settings) {
+    SaveResult result;
+    const std::optional<imagefile::ImageFormat> format =
+        imagefile::FormatForFileType(static_cast<int>(type));
+    const std::vector<uint8_t> planes = planesFromImage(image);
+    imagefile::SaveSettings library;
+    library.tiff = settings.tiff;
+    const imagefile::CheckedImageWrite written = imagefile::WriteImageFileChecked(
+        QFile::encodeName(outputName).constData(), *format, image.width(), image.height(),
+        planes.data(), library);
+    if (!written.ok()) {
+        result.failure = SaveFailure::WriterFailed;
+        result.code = static_cast<int>(written.code);
+        result.error = QString::fromLatin1(written.message());
+    }
+    return result;
+}
+
+}  // namespace
+
+SaveResult savePicture(const QImage& image, const QString& outputName, SaveType type,
+                       const SaveSettings& settings) {
+    const SaveFormat* format = saveFormat(type);
+    if (image.isNull() || !format) {
+        SaveResult result;
+        result.failure = SaveFailure::NoPicture;
+        result.error = QStringLiteral("no picture to write");
+        return result;
+    }
+    SaveResult result;
+    switch (format->writer) {
+        case Writer::Wsq: result = saveWsq(image, outputName, settings); break;
+        case Writer::Toolkit: result = saveWithToolkit(image, outputName, format->toolkitFormat); break;
+        case Writer::RasterLibrary: result = saveWithLibrary(image, outputName, type, settings); break;
+    }
+    if (result.ok()) result.bytes = QFileInfo(outputName).size();
+    return result;
+}
+
+SaveSettings settingsKeeping(const Document& source) {
+    SaveSettings settings;
+    if (source.wsqFrame && source.wsqFrame->ppi > 0) settings.wsqPpi = source.wsqFrame->ppi;
+    if (source.tiff) settings.tiff = *source.tiff;
+    return settings;
+}
+
+SaveResult saveDocument(const Document& source, const QString& outputName, SaveType type,
+                        const SaveSettings& settings) {
+    return savePicture(source.picture(), outputName, type, settings);
+}
+
+}  // namespace document

@@ -1,0 +1,58 @@
+// Saving a picture or a document under exactly the name given, with the settings given: nothing
+// here reads or changes a setting a earlier load or save left behind.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+#include "document.h"
+#include "format_registry.h"
+#include "imagefile/formats.h"
+
+namespace document {
+
+struct SaveSettings {
+    double wsqBitRate = 0.75;
+    int wsqPpi = 500;
+    // The WSQ comment as the encoder takes it (Latin-1); none writes no comment of its own.
+    std::optional<QByteArray> wsqComment;
+    // How a TIFF is stored: compression, orientation and predictor (default: none, top-left).
+    imagefile::TiffSaveInfo tiff;
+};
+
+enum class SaveFailure {
+    None,
+    NoPicture,     // nothing to write
+    EncodeFailed,  // the WSQ encoder refused the picture
+    CannotCreate,  // the file could not be created
+    WriteFailed,   // writing it failed part way (an existing file stays as it was)
+    WriterFailed,  // the raster library's writer failed; `code` is its code
+};
+
+struct SaveResult {
+    SaveFailure failure = SaveFailure::None;
+    int code = 0;     // the encoder's or the file write's negative code, or the library's code
+    QString error;    // the writer's own sentence, when it has one
+    qint64 bytes = 0; // the size of the file written
+
+    bool ok() const { return failure == SaveFailure::None; }
+};
+
+// Writes `image` as `type` to exactly `outputName` (no extension is appended): WSQ as the grey
+// (red + green + blue) / 3 of the picture, BMP, XBM and XPM through Qt, the other types through
+// the raster library. A failed write leaves no file behind and an existing one untouched.
+SaveResult savePicture(const QImage& image, const QString& outputName, SaveType type,
+                       const SaveSettings& settings);
+
+// The settings that keep what a source says of itself: a WSQ file's resolution (500 when it
+// gives none), a TIFF file's storage. The rest are the defaults.
+SaveSettings settingsKeeping(const Document& source);
+
+// Writes the document's picture (its first page) as savePicture does.
+SaveResult saveDocument(const Document& source, const QString& outputName, SaveType type,
+                        const SaveSettings& settings);
+
+}  // namespace document
