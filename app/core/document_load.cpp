@@ -30,9 +30,15 @@ void loadWsq(Document* doc) {
         doc->code = file.error.code;
         doc->detail = latin1(file.error.message);
         switch (file.error.code) {
-            case -2: doc->error = windowText("Error opening file for reading"); break;
-            case -3: doc->error = windowText("Error: file stream size = NULL"); break;
-            default: doc->error = windowText("Error reading input file"); break;
+            case -2:
+                doc->error = windowText("Error opening file for reading");
+                break;
+            case -3:
+                doc->error = windowText("Error: file stream size = NULL");
+                break;
+            default:
+                doc->error = windowText("Error reading input file");
+                break;
         }
         return;
     }
@@ -58,8 +64,8 @@ void loadWsq(Document* doc) {
     const wsq::ImageFacts& frame = decoded.facts;
     Page page;
     page.facts = {frame.width, frame.height, frame.depth, frame.ppi};
-    const uint64_t expected = uint64_t(frame.width > 0 ? frame.width : 0) *
-                              uint64_t(frame.height > 0 ? frame.height : 0);
+    const uint64_t expected =
+        uint64_t(frame.width > 0 ? frame.width : 0) * uint64_t(frame.height > 0 ? frame.height : 0);
     if (decoded.error) {
         doc->failure = LoadFailure::Undecodable;
         doc->error = decoded.error.message.empty() ? latin1(decoded.error.text()) : doc->detail;
@@ -87,8 +93,8 @@ void loadWithToolkit(Document* doc) {
 }
 
 void loadWithLibrary(Document* doc) {
-    imagefile::CheckedImageRead read =
-        imagefile::ReadImageFileChecked(QFile::encodeName(doc->fileName).constData());
+    imagefile::CheckedImageRead read = imagefile::ReadImageFileChecked(
+        QFile::encodeName(doc->fileName).constData(), doc->type->libraryFormat);
     doc->fileSize = QFileInfo(doc->fileName).size();
     doc->format = QString::fromLatin1(doc->type->format);
     doc->tiff = read.tiff;
@@ -118,9 +124,15 @@ Document loadDocument(const QString& fileName) {
         return doc;
     }
     switch (doc.type->reader) {
-        case Reader::Wsq: loadWsq(&doc); break;
-        case Reader::Toolkit: loadWithToolkit(&doc); break;
-        case Reader::RasterLibrary: loadWithLibrary(&doc); break;
+        case Reader::Wsq:
+            loadWsq(&doc);
+            break;
+        case Reader::Toolkit:
+            loadWithToolkit(&doc);
+            break;
+        case Reader::RasterLibrary:
+            loadWithLibrary(&doc);
+            break;
     }
     return doc;
 }

@@ -22,10 +22,9 @@ QString latin1(const std::string& text) {
 SaveResult saveWsq(const QImage& image, const QString& outputName, const SaveSettings& settings) {
     SaveResult result;
     const std::vector<uint8_t> grey = wsqgrey::greyBytes(image);
-    const wsq::Encoded encoded =
-        wsq::encode(grey, image.width(), image.height(), static_cast<float>(settings.wsqBitRate),
-                    settings.wsqPpi,
-                    settings.wsqComment ? settings.wsqComment->constData() : nullptr);
+    const wsq::Encoded encoded = wsq::encode(
+        grey, image.width(), image.height(), static_cast<float>(settings.wsqBitRate),
+        settings.wsqPpi, settings.wsqComment ? settings.wsqComment->constData() : nullptr);
     if (encoded.error) {
         result.failure = SaveFailure::EncodeFailed;
         result.code = encoded.error.code;
@@ -51,17 +50,15 @@ SaveResult saveWithToolkit(const QImage& image, const QString& outputName, const
     return result;
 }
 
-SaveResult saveWithLibrary(const QImage& image, const QString& outputName, SaveType type,
-                           const SaveSettings& settings) {
+SaveResult saveWithLibrary(const QImage& image, const QString& outputName,
+                           imagefile::ImageFormat format, const SaveSettings& settings) {
     SaveResult result;
-    const std::optional<imagefile::ImageFormat> format =
-        imagefile::FormatForFileType(static_cast<int>(type));
     const std::vector<uint8_t> planes = planesFromImage(image);
     imagefile::SaveSettings library;
     library.tiff = settings.tiff;
-    const imagefile::CheckedImageWrite written = imagefile::WriteImageFileChecked(
-        QFile::encodeName(outputName).constData(), *format, image.width(), image.height(),
-        planes.data(), library);
+    const imagefile::CheckedImageWrite written =
+        imagefile::WriteImageFileChecked(QFile::encodeName(outputName).constData(), format,
+                                         image.width(), image.height(), planes.data(), library);
     if (!written.ok()) {
         result.failure = SaveFailure::WriterFailed;
         result.code = static_cast<int>(written.code);
@@ -83,9 +80,15 @@ SaveResult savePicture(const QImage& image, const QString& outputName, SaveType 
     }
     SaveResult result;
     switch (format->writer) {
-        case Writer::Wsq: result = saveWsq(image, outputName, settings); break;
-        case Writer::Toolkit: result = saveWithToolkit(image, outputName, format->toolkitFormat); break;
-        case Writer::RasterLibrary: result = saveWithLibrary(image, outputName, type, settings); break;
+        case Writer::Wsq:
+            result = saveWsq(image, outputName, settings);
+            break;
+        case Writer::Toolkit:
+            result = saveWithToolkit(image, outputName, format->toolkitFormat);
+            break;
+        case Writer::RasterLibrary:
+            result = saveWithLibrary(image, outputName, format->libraryFormat, settings);
+            break;
     }
     if (result.ok()) result.bytes = QFileInfo(outputName).size();
     return result;

@@ -16,34 +16,32 @@ constexpr ReadableType kReadable[] = {
      Reader::Wsq, true},
     {"tiff",
      QT_TRANSLATE_NOOP("document", "TIFF - Macintosh Tagged Information File Format images"),
-     "TIFF", Reader::RasterLibrary, false},
-    {"tif", QT_TRANSLATE_NOOP("document", "TIF - PC Tagged Information File Format images"),
-     "TIFF", Reader::RasterLibrary, false},
+     "TIFF", Reader::RasterLibrary, false, imagefile::ImageFormat::Tiff},
+    {"tif", QT_TRANSLATE_NOOP("document", "TIF - PC Tagged Information File Format images"), "TIFF",
+     Reader::RasterLibrary, false, imagefile::ImageFormat::Tiff},
     {"png", QT_TRANSLATE_NOOP("document", "PNG - Portable network graphic images"), "PNG",
      Reader::Toolkit, false},
-    {"jpg", QT_TRANSLATE_NOOP("document", "JPG - Joint Photographic Experts Group images"),
-     "JPEG", Reader::Toolkit, false},
+    {"jpg", QT_TRANSLATE_NOOP("document", "JPG - Joint Photographic Experts Group images"), "JPEG",
+     Reader::Toolkit, false},
     {"jpeg", QT_TRANSLATE_NOOP("document", "JPEG - Joint Photographic Experts Group images"),
      "JPEG", Reader::Toolkit, false},
-    {"bmp", QT_TRANSLATE_NOOP("document", "BMP - Windows bitmaps"), "BMP", Reader::Toolkit,
-     false},
+    {"bmp", QT_TRANSLATE_NOOP("document", "BMP - Windows bitmaps"), "BMP", Reader::Toolkit, false},
     {"tga", QT_TRANSLATE_NOOP("document", "TGA - Truevision Targa Graphics images"), "Targa",
-     Reader::RasterLibrary, false},
-    {"cel", QT_TRANSLATE_NOOP("document", "CEL - Autodesk images"), "CEL",
-     Reader::RasterLibrary, false},
-    {"rgb",
-     QT_TRANSLATE_NOOP("document", "RGB - Silicon Graphics International true color images"),
-     "SGI image", Reader::RasterLibrary, false},
+     Reader::RasterLibrary, false, imagefile::ImageFormat::Targa},
+    {"cel", QT_TRANSLATE_NOOP("document", "CEL - Autodesk images"), "CEL", Reader::RasterLibrary,
+     false, imagefile::ImageFormat::Cel},
+    {"rgb", QT_TRANSLATE_NOOP("document", "RGB - Silicon Graphics International true color images"),
+     "SGI image", Reader::RasterLibrary, false, imagefile::ImageFormat::Sgi},
     {"gif", QT_TRANSLATE_NOOP("document", "GIF - Compuserve Graphic Interchange Format"), "GIF",
      Reader::Toolkit, false},
     {"psd", QT_TRANSLATE_NOOP("document", "PSD - Photoshop images"), "Photoshop",
-     Reader::RasterLibrary, false},
+     Reader::RasterLibrary, false, imagefile::ImageFormat::Psd},
     {"iff", QT_TRANSLATE_NOOP("document", "IFF - Amiga Bitmap Graphic"), "IFF ILBM",
-     Reader::RasterLibrary, false},
+     Reader::RasterLibrary, false, imagefile::ImageFormat::Iff},
     {"pcx", QT_TRANSLATE_NOOP("document", "PCX - ZSoft Paintbrush images"), "PCX",
-     Reader::RasterLibrary, false},
-    {"xbm", QT_TRANSLATE_NOOP("document", "XBM - X Bitmap Graphic images"), "XBM",
-     Reader::Toolkit, false},
+     Reader::RasterLibrary, false, imagefile::ImageFormat::Pcx},
+    {"xbm", QT_TRANSLATE_NOOP("document", "XBM - X Bitmap Graphic images"), "XBM", Reader::Toolkit,
+     false},
     {"xpm", QT_TRANSLATE_NOOP("document", "XPM - BMC Software Patrol UNIX Icon File"), "XPM",
      Reader::Toolkit, false},
     {"pnm", QT_TRANSLATE_NOOP("document", "PNM - PBM Portable Any Map Graphic Bitmap"), "PNM",
@@ -56,24 +54,23 @@ constexpr ReadableType kReadable[] = {
 constexpr std::array<const char*, 2> kAllFilesSwapped = {"tiff", "tif"};
 
 constexpr SaveFormat kSave[] = {
-    {SaveType::Wsq, QT_TRANSLATE_NOOP("document", "WSQ - FBI's Wavelet Scalar Quantization"),
-     "wsq", nullptr, "WSQ", Writer::Wsq, nullptr, true},
-    {SaveType::Bmp, QT_TRANSLATE_NOOP("document", "BMP - Windows bitmaps"), "bmp", nullptr,
-     "BMP", Writer::Toolkit, "BMP", false},
-    {SaveType::Tiff, QT_TRANSLATE_NOOP("document", "TIF - Tagged Information File Format"),
-     "tif", "tiff", "TIFF", Writer::RasterLibrary, nullptr, false},
-    {SaveType::Png, QT_TRANSLATE_NOOP("document", "PNG - Portable network graphic images"),
-     "png", nullptr, "PNG", Writer::RasterLibrary, nullptr, false},
-    {SaveType::Jpeg,
-     QT_TRANSLATE_NOOP("document", "JPG - Joint Photographic Experts Group images"), "jpg",
-     "jpeg", "JPEG", Writer::RasterLibrary, nullptr, false},
+    {SaveType::Wsq, QT_TRANSLATE_NOOP("document", "WSQ - FBI's Wavelet Scalar Quantization"), "wsq",
+     nullptr, "WSQ", Writer::Wsq, nullptr, true},
+    {SaveType::Bmp, QT_TRANSLATE_NOOP("document", "BMP - Windows bitmaps"), "bmp", nullptr, "BMP",
+     Writer::Toolkit, "BMP", false},
+    {SaveType::Tiff, QT_TRANSLATE_NOOP("document", "TIF - Tagged Information File Format"), "tif",
+     "tiff", "TIFF", Writer::RasterLibrary, nullptr, false, imagefile::ImageFormat::Tiff},
+    {SaveType::Png, QT_TRANSLATE_NOOP("document", "PNG - Portable network graphic images"), "png",
+     nullptr, "PNG", Writer::RasterLibrary, nullptr, false, imagefile::ImageFormat::Png},
+    {SaveType::Jpeg, QT_TRANSLATE_NOOP("document", "JPG - Joint Photographic Experts Group images"),
+     "jpg", "jpeg", "JPEG", Writer::RasterLibrary, nullptr, false, imagefile::ImageFormat::Jpeg},
     {SaveType::Sgi,
-     QT_TRANSLATE_NOOP("document", "RGB - Silicon Graphics International true color images"),
-     "rgb", nullptr, "SGI image", Writer::RasterLibrary, nullptr, false},
+     QT_TRANSLATE_NOOP("document", "RGB - Silicon Graphics International true color images"), "rgb",
+     nullptr, "SGI image", Writer::RasterLibrary, nullptr, false, imagefile::ImageFormat::Sgi},
     {SaveType::Targa, QT_TRANSLATE_NOOP("document", "TGA - Truevision Targa Graphics images"),
-     "tga", nullptr, "Targa", Writer::RasterLibrary, nullptr, false},
-    {SaveType::Xbm, QT_TRANSLATE_NOOP("document", "XBM - X Bitmap Graphic images"), "xbm",
-     nullptr, "XBM", Writer::Toolkit, "XBM", false},
+     "tga", nullptr, "Targa", Writer::RasterLibrary, nullptr, false, imagefile::ImageFormat::Targa},
+    {SaveType::Xbm, QT_TRANSLATE_NOOP("document", "XBM - X Bitmap Graphic images"), "xbm", nullptr,
+     "XBM", Writer::Toolkit, "XBM", false},
     {SaveType::Xpm, QT_TRANSLATE_NOOP("document", "XPM - BMC Software Patrol UNIX Icon File"),
      "xpm", nullptr, "XPM", Writer::Toolkit, "XPM", false},
 };
@@ -83,15 +80,18 @@ QString translated(const char* text) {
 }
 
 QString entry(const char* label, const char* extension) {
-    return translated(label) + QStringLiteral(" (*.") + QLatin1String(extension) +
-           QLatin1Char(')');
+    return translated(label) + QStringLiteral(" (*.") + QLatin1String(extension) + QLatin1Char(')');
 }
 
 }  // namespace
 
-std::span<const ReadableType> readableTypes() { return kReadable; }
+std::span<const ReadableType> readableTypes() {
+    return kReadable;
+}
 
-std::span<const SaveFormat> saveFormats() { return kSave; }
+std::span<const SaveFormat> saveFormats() {
+    return kSave;
+}
 
 const ReadableType* readableType(const QString& extension) {
     const QString lower = extension.toLower();
@@ -142,8 +142,7 @@ QStringList openDialogFilters() {
     if (first >= 0 && second >= 0) all.swapItemsAt(first, second);
     // Qt separates the patterns inside the parentheses with spaces.
     QStringList filters = {translated(QT_TRANSLATE_NOOP("document", "All Bitmap Files")) +
-                           QStringLiteral(" (") + all.join(QLatin1Char(' ')) +
-                           QLatin1Char(')')};
+                           QStringLiteral(" (") + all.join(QLatin1Char(' ')) + QLatin1Char(')')};
     for (const ReadableType& type : kReadable) filters << entry(type.label, type.extension);
     return filters;
 }

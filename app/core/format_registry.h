@@ -9,6 +9,8 @@
 #include <optional>
 #include <span>
 
+#include "imagefile/image_format.h"
+
 namespace document {
 
 // Who reads a file.
@@ -37,19 +39,23 @@ struct ReadableType {
     const char* label;      // "PNG - Portable network graphic images"
     const char* format;     // the format's name: "PNG", "TIFF", ...
     Reader reader;
-    bool greyOnly;          // the format holds 8-bit grey pictures only
+    bool greyOnly;  // the format holds 8-bit grey pictures only
+    // The raster library's format, for Reader::RasterLibrary.
+    imagefile::ImageFormat libraryFormat = imagefile::ImageFormat::Wsq;
 };
 
 // One save type.
 struct SaveFormat {
     SaveType type;
-    const char* label;          // "PNG - Portable network graphic images"
-    const char* extension;      // the one a save appends
-    const char* otherExtension; // a second output name wsqconvert takes ("tiff"), or null
-    const char* name;           // the format's name in messages
+    const char* label;           // "PNG - Portable network graphic images"
+    const char* extension;       // the one a save appends
+    const char* otherExtension;  // a second output name wsqconvert takes ("tiff"), or null
+    const char* name;            // the format's name in messages
     Writer writer;
     const char* toolkitFormat;  // Qt's writer format for Writer::Toolkit, else null
     bool greyOnly;
+    // The raster library's format, for Writer::RasterLibrary.
+    imagefile::ImageFormat libraryFormat = imagefile::ImageFormat::Wsq;
 };
 
 // In the order of the Open dialog's entries and the converter's input list.

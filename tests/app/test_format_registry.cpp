@@ -14,9 +14,12 @@ LoadBranch loadBranchForFileName(const QString& name) {
     const ReadableType* type = readableTypeForFileName(name);
     if (!type) return LoadBranch::None;
     switch (type->reader) {
-        case Reader::Wsq: return LoadBranch::Wsq;
-        case Reader::Toolkit: return LoadBranch::Toolkit;
-        case Reader::RasterLibrary: return LoadBranch::RasterLibrary;
+        case Reader::Wsq:
+            return LoadBranch::Wsq;
+        case Reader::Toolkit:
+            return LoadBranch::Toolkit;
+        case Reader::RasterLibrary:
+            return LoadBranch::RasterLibrary;
     }
     return LoadBranch::None;
 }
@@ -127,4 +130,20 @@ TEST(FormatRegistry, SaveTypesKeepTheirCodesExtensionsAndWriters) {
     EXPECT_EQ(writableExtensionList(), "wsq bmp tif tiff png jpg jpeg rgb tga xbm xpm");
     EXPECT_EQ(readableExtensionList(Reader::RasterLibrary), "tiff tif tga cel rgb psd iff pcx");
     EXPECT_EQ(readableExtensionList(Reader::Toolkit), "png jpg jpeg bmp gif xbm xpm pnm mng");
+}
+
+// The window reads and writes the library's formats by the registry; the library's designed
+// entry points go by extension key and type code. Both must name the same format.
+TEST(FormatRegistry, LibraryFormatsAgreeWithTheLibrarysOwnDispatch) {
+    for (const ReadableType& type : readableTypes()) {
+        if (type.reader != Reader::RasterLibrary) continue;
+        const QByteArray name = QByteArray("x.") + type.extension;
+        EXPECT_EQ(imagefile::ReadFormatForName(name.constData()), type.libraryFormat)
+            << type.extension;
+    }
+    for (const SaveFormat& format : saveFormats()) {
+        if (format.writer != Writer::RasterLibrary) continue;
+        EXPECT_EQ(imagefile::FormatForFileType(static_cast<int>(format.type)), format.libraryFormat)
+            << format.extension;
+    }
 }
