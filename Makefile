@@ -7,7 +7,7 @@ WERROR ?= $(if $(CI),ON,OFF)
 BUILD ?= build/release
 ASAN_BUILD ?= build/asan
 
-.PHONY: deps configure build run test test-release test-asan bench clean
+.PHONY: deps configure build run test test-release test-asan bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -41,6 +41,12 @@ test:
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+
+# Lays out every C++ file changed since cmake/format-baseline as .clang-format says.
+format:
+	@{ git diff --name-only --diff-filter=d $$(cat cmake/format-baseline) --; \
+	   git ls-files --others --exclude-standard; } | sort -u | grep -E '\.(cpp|cc|h)$$' | \
+	   xargs -r clang-format -i
 
 clean:
 	rm -rf build

@@ -20,11 +20,11 @@
 
 #include <cstdio>
 
-#include "embedded_images.h"
 #include "document_load.h"
-#include "imagelabel.h"
-#include "imagefile/save_settings.h"
+#include "embedded_images.h"
 #include "format_registry.h"
+#include "imagefile/save_settings.h"
+#include "imagelabel.h"
 #include "main_window_pointer.h"
 #include "viewer_messages.h"
 #include "wsqaboutdialog.h"
@@ -133,8 +133,7 @@ void wsqimageviewer::buildMenus() {
     m_zoomToolbarAction->setCheckable(true);
     m_zoomToolbarAction->setChecked(true);
     // The tool bar can also be hidden from the tool-bar area's own context menu.
-    connect(m_zoomToolbar, &QToolBar::visibilityChanged, m_zoomToolbarAction,
-            &QAction::setChecked);
+    connect(m_zoomToolbar, &QToolBar::visibilityChanged, m_zoomToolbarAction, &QAction::setChecked);
 
     QMenu* toolsMenu = menuBar()->addMenu(tr("&Tools"));
     toolsMenu->addAction(tr("File format converter"), this, &wsqimageviewer::fileConverter);

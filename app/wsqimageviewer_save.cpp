@@ -5,8 +5,8 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
-#include "format_registry.h"
 #include "document_save.h"
+#include "format_registry.h"
 #include "imagefile/save_settings.h"
 #include "viewer_messages.h"
 #include "wsqfilewindow.h"
@@ -43,8 +43,7 @@ void wsqimageviewer::save(const QString& fileName, int file_type) {
     m_lastSaveWritten = result.ok();
 }
 
-void wsqimageviewer::warnSaveFailed(const document::SaveResult& result,
-                                    const QString& outputName) {
+void wsqimageviewer::warnSaveFailed(const document::SaveResult& result, const QString& outputName) {
     QString text;
     switch (result.failure) {
         case document::SaveFailure::CannotCreate:
@@ -86,19 +85,21 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
     settings.wsqComment = QByteArray(m_commentText.constData());
 
     m_savedFileName = fileName + QStringLiteral(".wsq");
-    const document::SaveResult result = document::savePicture(
-        m_pixmap->toImage(), m_savedFileName, document::SaveType::Wsq, settings);
+    const document::SaveResult result = document::savePicture(m_pixmap->toImage(), m_savedFileName,
+                                                              document::SaveType::Wsq, settings);
     switch (result.failure) {
         case document::SaveFailure::None:
             return true;
         case document::SaveFailure::EncodeFailed: {
-            QString text = tr("The picture could not be encoded as WSQ (error %1)").arg(result.code);
+            QString text =
+                tr("The picture could not be encoded as WSQ (error %1)").arg(result.code);
             if (!result.error.isEmpty()) text += QStringLiteral(": ") + result.error;
             QMessageBox::warning(this, viewerMessageCaption(), text);
             return false;
         }
         case document::SaveFailure::CannotCreate:
-            QMessageBox::warning(this, viewerMessageCaption(), tr("Error opening file for writing"));
+            QMessageBox::warning(this, viewerMessageCaption(),
+                                 tr("Error opening file for writing"));
             return false;
         default:
             QMessageBox::warning(this, viewerMessageCaption(), tr("Error writing output file"));
@@ -110,9 +111,8 @@ void wsqimageviewer::choose_save() {
     m_interactiveSave = 1;
     const QStringList filters = document::saveDialogFilters();
     QString selected;
-    const QString name = QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                      filters.join(QStringLiteral(";;")),
-                                                      &selected);
+    const QString name = QFileDialog::getSaveFileName(
+        this, QString(), QString(), filters.join(QStringLiteral(";;")), &selected);
     if (name.isEmpty()) {
         statusBar()->showMessage(tr("Saving aborted"), kTransientMessageMs);
         return;

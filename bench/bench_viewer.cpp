@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "../app/zoom_steps.h"
+#include "document_load.h"
 #include "synthprint.h"
 #include "wsq/encoder.h"
-#include "document_load.h"
 
 namespace {
 
@@ -68,7 +68,8 @@ QPixmap smoothScaled(const QPixmap& picture, QSize size) {
 }
 
 const QPixmap& loaded() {
-    static const QPixmap pixmap = QPixmap::fromImage(document::loadDocument(sample().wsq).picture());
+    static const QPixmap pixmap =
+        QPixmap::fromImage(document::loadDocument(sample().wsq).picture());
     return pixmap;
 }
 
@@ -124,15 +125,14 @@ void BM_ZoomOut(benchmark::State& state) {
 // Zoom Fit into the main window's first size.
 void BM_ZoomFit(benchmark::State& state) {
     const QPixmap& picture = loaded();
-    const std::optional<QSize> size =
-        zoomFitSize(QSize(kWindowSide, kWindowSide), picture.size());
+    const std::optional<QSize> size = zoomFitSize(QSize(kWindowSide, kWindowSide), picture.size());
     if (!size) {
         state.SkipWithError("no Zoom Fit size");
         return;
     }
     for (auto _ : state)
-        benchmark::DoNotOptimize(smoothScaled(picture, visibleShownSize(size->width(),
-                                                                        size->height())));
+        benchmark::DoNotOptimize(
+            smoothScaled(picture, visibleShownSize(size->width(), size->height())));
     report_pixels(state, int64_t{picture.width()} * picture.height());
 }
 

@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
         if (w <= 0 || h <= 0 || static_cast<long>(w) * h != len) return 1;
         std::vector<uint8_t> out;
         int olen = 0;
-        if (wsq::wsq_encode_1(&out, &olen, 0.75f, pixels.data(), w, h, 8, 500, nullptr) != 0) return 1;
+        if (wsq::wsq_encode_1(&out, &olen, 0.75f, pixels.data(), w, h, 8, 500, nullptr) != 0)
+            return 1;
         return wsq::write_raw_from_memsize(argv[5], out.data(), olen) == 0 ? 0 : 1;
     }
     if (argc == 4 && std::strcmp(argv[1], "decode") == 0) {
@@ -27,9 +28,12 @@ int main(int argc, char** argv) {
         if (wsq::read_raw_from_filesize(argv[2], &data, &len) != 0) return 1;
         std::vector<uint8_t> pixels;
         int w = 0, h = 0, d = 0, ppi = 0, lossy = 0, enc = 0, sw = 0;
-        if (wsq::wsq_decode_mem(&pixels, &w, &h, &d, &ppi, &lossy, &enc, &sw, data.data(), len) != 0) return 1;
+        if (wsq::wsq_decode_mem(&pixels, &w, &h, &d, &ppi, &lossy, &enc, &sw, data.data(), len) !=
+            0)
+            return 1;
         return wsq::write_raw_from_memsize(argv[3], pixels.data(), w * h) == 0 ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: wsq_peak_memory encode IN.raw W H OUT.wsq | decode IN.wsq OUT.raw\n");
+    std::fprintf(stderr,
+                 "usage: wsq_peak_memory encode IN.raw W H OUT.wsq | decode IN.wsq OUT.raw\n");
     return 2;
 }

@@ -22,9 +22,8 @@
 
 namespace {
 
-constexpr Qt::WindowFlags kDecoratedDialog = Qt::Dialog | Qt::WindowTitleHint |
-                                             Qt::WindowSystemMenuHint |
-                                             Qt::WindowMinimizeButtonHint;
+constexpr Qt::WindowFlags kDecoratedDialog =
+    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint;
 
 }  // namespace
 
@@ -116,8 +115,9 @@ void ConvertWindow::startConversion() {
     }
     if (!QDir(m_outputDir).exists()) {
         QMessageBox::warning(this, caption,
-                           tr("The output directory does not exist.\nTrying to create new "
-                              "directory\n") + m_outputDir);
+                             tr("The output directory does not exist.\nTrying to create new "
+                                "directory\n") +
+                                 m_outputDir);
         if (!QDir().mkdir(m_outputDir)) {
             QMessageBox::critical(this, caption, tr("Failed to create output directory."));
             return;

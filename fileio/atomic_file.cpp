@@ -10,7 +10,9 @@
 
 namespace fileio {
 
-AtomicFile::~AtomicFile() { abandon(); }
+AtomicFile::~AtomicFile() {
+    abandon();
+}
 
 bool AtomicFile::open(const char* target) {
     abandon();

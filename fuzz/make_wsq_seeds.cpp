@@ -36,9 +36,9 @@ int main(int argc, char** argv) {
         const char* comment;
     };
     const Print prints[] = {
-        {81, 81, 1, 0.75f, nullptr},        {96, 128, 2, 2.25f, "seed"},
-        {128, 96, 3, 1.0f, nullptr},        {160, 160, 4, 0.75f, "NIST_COM 2\nOWNER fuzz"},
-        {101, 81, 5, 4.0f, nullptr},        {200, 150, 6, 0.3f, nullptr},
+        {81, 81, 1, 0.75f, nullptr}, {96, 128, 2, 2.25f, "seed"},
+        {128, 96, 3, 1.0f, nullptr}, {160, 160, 4, 0.75f, "NIST_COM 2\nOWNER fuzz"},
+        {101, 81, 5, 4.0f, nullptr}, {200, 150, 6, 0.3f, nullptr},
     };
     int written = 0;
     for (const Print& p : prints) {
@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     // Smaller smooth pictures get bin widths the quantizer refuses; this one encodes.
     std::vector<uint8_t> gradient(256 * 200);
     for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < 256; ++x) gradient[y * 256 + x] = static_cast<uint8_t>(255 * (x + y) / 454);
+        for (int x = 0; x < 256; ++x)
+            gradient[y * 256 + x] = static_cast<uint8_t>(255 * (x + y) / 454);
     }
     written += write_seed(dir + "/gradient_256x200_r100.wsq", gradient, 256, 200, 1.0f, nullptr);
     written += write_seed(dir + "/flat_90x90_r75.wsq", std::vector<uint8_t>(90 * 90, 128), 90, 90,

@@ -23,7 +23,7 @@ struct TypeExtension {
 
 // Indexed by ImageFileType.
 constexpr TypeExtension kTypeExtensions[] = {
-    {"", ""},         {"WSQ", ".wsq"}, {"BMP", ".bmp"}, {"TIF", ".tif"},
+    {"", ""},        {"WSQ", ".wsq"}, {"BMP", ".bmp"}, {"TIF", ".tif"},
     {"PNG", ".png"}, {"JPG", ".jpg"}, {"RGB", ".rgb"}, {"TGA", ".tga"},
 };
 
@@ -134,7 +134,8 @@ uint32_t WriteBitmapFile(const char* name, int bytesPerPixel, uint32_t width, ui
         uint8_t* out = image.bits.data() + y * image.scanWidth;
         std::memcpy(out, in, rowBytes);
         if (byteOrder != 1) {
-            for (size_t x = 0; x < width; ++x) std::swap(out[x * bytesPerPixel], out[x * bytesPerPixel + 2]);
+            for (size_t x = 0; x < width; ++x)
+                std::swap(out[x * bytesPerPixel], out[x * bytesPerPixel + 2]);
         }
     }
     const std::string key = ExtensionKey(name);

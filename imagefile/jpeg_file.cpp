@@ -4,8 +4,8 @@
 // one; the C++ code around them owns the file, the library structs and the record.
 #include <cstdio>
 // jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -43,7 +43,9 @@ struct JpegFailure {
     uint32_t code;
 };
 
-JpegFailure* FailureOf(j_common_ptr cinfo) { return reinterpret_cast<JpegFailure*>(cinfo->err); }
+JpegFailure* FailureOf(j_common_ptr cinfo) {
+    return reinterpret_cast<JpegFailure*>(cinfo->err);
+}
 
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
     (*cinfo->err->output_message)(cinfo);
@@ -150,8 +152,8 @@ int JpegStepWrite(j_compress_ptr cinfo, JpegFailure* failure, FILE* file, const 
             row = buffer[0];
             for (JDIMENSION x = 0; x < job->width; ++x) {
                 const unsigned index = src[x];
-                const unsigned char* e =
-                    index < job->paletteSize ? job->palette + (size_t)index * job->paletteEntrySize
+                const unsigned char* e = index < job->paletteSize
+                                             ? job->palette + (size_t)index * job->paletteEntrySize
                                              : NULL;
                 if (job->components == 1) {
                     row[x] = job->paletteSize == 0 ? (JSAMPLE)index : e ? e[0] : 0;
@@ -281,8 +283,9 @@ uint32_t ReadJpegFile(const char* name, BitmapImage* image) {
 }
 
 uint32_t WriteJpegFile(const char* name, const BitmapImage& image, int quality) {
-    return RunImageWriter(
-        [&]() -> uint32_t { return name == nullptr ? kUnableToOpenFile : WriteJpeg(name, image, quality); });
+    return RunImageWriter([&]() -> uint32_t {
+        return name == nullptr ? kUnableToOpenFile : WriteJpeg(name, image, quality);
+    });
 }
 
 }  // namespace imagefile

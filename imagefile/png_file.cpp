@@ -41,7 +41,8 @@ constexpr uint64_t kDeflateRatio = 1032;
 
 png_alloc_size_t PngBlockLimit(uint64_t fileSize) {
     const uint64_t inflated = std::min<uint64_t>(fileSize * kDeflateRatio, kMaxPngChunk);
-    return static_cast<png_alloc_size_t>(std::max({uint64_t{kPngWorkingBlock}, fileSize, inflated}));
+    return static_cast<png_alloc_size_t>(
+        std::max({uint64_t{kPngWorkingBlock}, fileSize, inflated}));
 }
 
 struct PngMemory {
@@ -53,7 +54,9 @@ png_voidp PngAllocate(png_structp png, png_alloc_size_t size) {
     return size > memory->limit ? nullptr : std::malloc(size);
 }
 
-void PngFree(png_structp, png_voidp block) { std::free(block); }
+void PngFree(png_structp, png_voidp block) {
+    std::free(block);
+}
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
@@ -68,7 +71,9 @@ struct PngIo {
 };
 
 // libpng's messages are not ours to print: a failure reaches the caller as a code.
-void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void PngWarning(png_structp, png_const_charp) {}
 
 void PngReadData(png_structp png, png_bytep data, size_t length) {
@@ -253,7 +258,8 @@ uint32_t ReadPng(const char* name, BitmapImage& image) {
             layout = PngLayout::kBgra;
             transforms = kStrip16 | kBgr;
             break;
-        default: return kCorruptedFile;
+        default:
+            return kCorruptedFile;
     }
     if (layout == PngLayout::kIndexed) {
         const int fileDepth = bitDepth == 16 ? 8 : bitDepth;
@@ -364,7 +370,7 @@ uint32_t WritePng(const char* name, const BitmapImage& record) {
     job.width = image->width;
     job.height = image->height;
     job.bitDepth = std::min(depth, 8);
-    job.colorType = grey ? PNG_COLOR_TYPE_GRAY
+    job.colorType = grey          ? PNG_COLOR_TYPE_GRAY
                     : depth == 32 ? PNG_COLOR_TYPE_RGB_ALPHA
                     : depth == 24 ? PNG_COLOR_TYPE_RGB
                                   : PNG_COLOR_TYPE_PALETTE;

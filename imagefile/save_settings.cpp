@@ -20,12 +20,22 @@ TiffSaveInfo& GlobalTiffSaveInfo() {
     return info;
 }
 
-SaveSettings CurrentSaveSettings() { return {GlobalWsqSaveSettings(), GlobalTiffSaveInfo()}; }
+SaveSettings CurrentSaveSettings() {
+    return {GlobalWsqSaveSettings(), GlobalTiffSaveInfo()};
+}
 
-double GetWsqBitRate() { return GlobalWsqSaveSettings().bitRate; }
-void SetWsqBitRate(double bitRate) { GlobalWsqSaveSettings().bitRate = bitRate; }
-int32_t GetWsqPpi() { return GlobalWsqSaveSettings().ppi; }
-void SetWsqPpi(int32_t ppi) { GlobalWsqSaveSettings().ppi = ppi; }
+double GetWsqBitRate() {
+    return GlobalWsqSaveSettings().bitRate;
+}
+void SetWsqBitRate(double bitRate) {
+    GlobalWsqSaveSettings().bitRate = bitRate;
+}
+int32_t GetWsqPpi() {
+    return GlobalWsqSaveSettings().ppi;
+}
+void SetWsqPpi(int32_t ppi) {
+    GlobalWsqSaveSettings().ppi = ppi;
+}
 
 const char* GetWsqComment() {
     const auto& comment = GlobalWsqSaveSettings().comment;
@@ -41,10 +51,18 @@ void SetWsqComment(const char* comment) {
     }
 }
 
-uint32_t GetTiffCompression() { return GlobalTiffSaveInfo().compression; }
-void SetTiffCompression(uint32_t selector) { GlobalTiffSaveInfo().compression = selector; }
-uint16_t GetTiffPredictor() { return GlobalTiffSaveInfo().predictor; }
-void SetTiffPredictor(uint16_t predictor) { GlobalTiffSaveInfo().predictor = predictor; }
+uint32_t GetTiffCompression() {
+    return GlobalTiffSaveInfo().compression;
+}
+void SetTiffCompression(uint32_t selector) {
+    GlobalTiffSaveInfo().compression = selector;
+}
+uint16_t GetTiffPredictor() {
+    return GlobalTiffSaveInfo().predictor;
+}
+void SetTiffPredictor(uint16_t predictor) {
+    GlobalTiffSaveInfo().predictor = predictor;
+}
 
 void SetTiffCompressionByNumber(int number) {
     TiffSaveInfo& info = GlobalTiffSaveInfo();

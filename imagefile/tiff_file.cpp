@@ -3,8 +3,8 @@
 // row per strip.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -31,10 +31,10 @@ namespace {
 
 // Compression tag value of each selector of TiffSaveInfo.
 constexpr uint16_t kCompressionBySelector[16] = {
-    COMPRESSION_NONE,     COMPRESSION_CCITTRLE,  COMPRESSION_CCITTFAX3, COMPRESSION_CCITTFAX4,
-    COMPRESSION_LZW,      COMPRESSION_OJPEG,     COMPRESSION_JPEG,      COMPRESSION_NEXT,
+    COMPRESSION_NONE,      COMPRESSION_CCITTRLE, COMPRESSION_CCITTFAX3,   COMPRESSION_CCITTFAX4,
+    COMPRESSION_LZW,       COMPRESSION_OJPEG,    COMPRESSION_JPEG,        COMPRESSION_NEXT,
     COMPRESSION_CCITTRLEW, COMPRESSION_PACKBITS, COMPRESSION_THUNDERSCAN, COMPRESSION_PIXARFILM,
-    COMPRESSION_PIXARLOG, COMPRESSION_DEFLATE,   COMPRESSION_DCS,       COMPRESSION_JBIG,
+    COMPRESSION_PIXARLOG,  COMPRESSION_DEFLATE,  COMPRESSION_DCS,         COMPRESSION_JBIG,
 };
 constexpr uint32_t kSelectorLzw = 4;
 constexpr uint32_t kSelectorPackBits = 9;
@@ -45,7 +45,9 @@ constexpr tmsize_t kMaxTiffAllocation = tmsize_t{256} << 20;
 
 // libtiff reads and writes through a plain descriptor: the reader's own, or the temporary file
 // of the writer's AtomicFile (whose stdio stream is never written to directly).
-int HandleFd(thandle_t handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)); }
+int HandleFd(thandle_t handle) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(handle));
+}
 
 tmsize_t FdRead(thandle_t handle, void* buffer, tmsize_t size) {
     auto* out = static_cast<char*>(buffer);
@@ -76,18 +78,24 @@ toff_t FdSeek(thandle_t handle, toff_t offset, int whence) {
     return at < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(at);
 }
 
-int FdClose(thandle_t) { return 0; }  // the descriptor belongs to the caller
+int FdClose(thandle_t) {
+    return 0;
+}  // the descriptor belongs to the caller
 
 toff_t FdSize(thandle_t handle) {
     struct stat st {};
     return fstat(HandleFd(handle), &st) == 0 ? static_cast<toff_t>(st.st_size) : 0;
 }
 
-int NoMap(thandle_t, void**, toff_t*) { return 0; }
+int NoMap(thandle_t, void**, toff_t*) {
+    return 0;
+}
 void NoUnmap(thandle_t, void*, toff_t) {}
 
 // libtiff's messages are not ours to print: a failure reaches the caller as a code.
-int QuietHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int QuietHandler(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
 
 class TiffHandle {
 public:
@@ -154,13 +162,26 @@ uint32_t SelectorOfCompression(uint16_t compression, bool* known) {
 
 bool PhotometricSelector(uint16_t photometric, uint32_t* selector) {
     switch (photometric) {
-        case 0: case 1: case 2: case 3: case 4: case 5: case 6:
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
             *selector = photometric;
             return true;
-        case 8: *selector = 7; return true;
-        case 32844: *selector = 8; return true;
-        case 32845: *selector = 9; return true;
-        default: return false;
+        case 8:
+            *selector = 7;
+            return true;
+        case 32844:
+            *selector = 8;
+            return true;
+        case 32845:
+            *selector = 9;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -177,9 +198,9 @@ struct TiffLayout {
     uint16_t bits = 1;
     uint16_t samples = 1;
     uint16_t photometric = 1;
-    int shift = 0;           // right shift of 16-bit samples down to 8 bits
-    bool bottomUp = false;   // Orientation 4: the first file row is the bottom row
-    bool associated = false; // one extra sample, and it is premultiplied alpha
+    int shift = 0;            // right shift of 16-bit samples down to 8 bits
+    bool bottomUp = false;    // Orientation 4: the first file row is the bottom row
+    bool associated = false;  // one extra sample, and it is premultiplied alpha
     tmsize_t scanline = 0;
     uint32_t rowsPerStrip = 1;
 };
@@ -189,13 +210,15 @@ uint8_t SampleToByte(uint32_t sample, int shift) {
 }
 
 // Stored row (the record is bottom-up) of file row r.
-uint32_t StoredRow(const TiffLayout& t, uint32_t r) { return t.bottomUp ? r : t.height - 1 - r; }
+uint32_t StoredRow(const TiffLayout& t, uint32_t r) {
+    return t.bottomUp ? r : t.height - 1 - r;
+}
 
 // Reads the strips of one sample plane (always 0 for contiguous data) and hands every file row
 // to convert(fileRow, rowBytes).
 template <typename Convert>
-uint32_t ForEachFileRow(TIFF* tif, const TiffLayout& t, uint16_t plane, std::vector<uint8_t>& buffer,
-                        Convert&& convert) {
+uint32_t ForEachFileRow(TIFF* tif, const TiffLayout& t, uint16_t plane,
+                        std::vector<uint8_t>& buffer, Convert&& convert) {
     for (uint32_t r = 0; r < t.height; r += t.rowsPerStrip) {
         const uint32_t rows = std::min(t.rowsPerStrip, t.height - r);
         const tmsize_t want = static_cast<tmsize_t>(rows) * t.scanline;
@@ -214,7 +237,8 @@ void Unpremultiply(BitmapImage& image) {
         for (uint32_t x = 0; x < image.width; ++x, p += 4) {
             const uint32_t a = p[3];
             if (a == 0) continue;
-            for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(std::min<uint32_t>(255, p[c] * 256u / a));
+            for (int c = 0; c < 3; ++c)
+                p[c] = static_cast<uint8_t>(std::min<uint32_t>(255, p[c] * 256u / a));
         }
     }
 }
@@ -272,33 +296,35 @@ uint32_t ReadSeparate(TIFF* tif, const TiffLayout& t, BitmapImage& image,
     const bool indexed = t.bits == 1;
     const uint32_t step = image.bitsPerPixel / 8;
     for (uint16_t s = 0; s < t.samples; ++s) {
-        const uint32_t code = ForEachFileRow(tif, t, s, buffer, [&](uint32_t r, const uint8_t* src) {
-            uint8_t* dst = &image.bits[size_t{StoredRow(t, r)} * image.scanWidth];
-            for (uint32_t x = 0; x < width; ++x) {
-                if (indexed) {
-                    const uint8_t bit = (src[x >> 3] >> (7 - (x & 7))) & 1;
-                    if (s < 3) {
-                        dst[x] = static_cast<uint8_t>(dst[x] + (bit << (2 - s)));
-                    } else if (s == 3 && bit == 0) {
-                        dst[x] = 8;
+        const uint32_t code =
+            ForEachFileRow(tif, t, s, buffer, [&](uint32_t r, const uint8_t* src) {
+                uint8_t* dst = &image.bits[size_t{StoredRow(t, r)} * image.scanWidth];
+                for (uint32_t x = 0; x < width; ++x) {
+                    if (indexed) {
+                        const uint8_t bit = (src[x >> 3] >> (7 - (x & 7))) & 1;
+                        if (s < 3) {
+                            dst[x] = static_cast<uint8_t>(dst[x] + (bit << (2 - s)));
+                        } else if (s == 3 && bit == 0) {
+                            dst[x] = 8;
+                        }
+                        continue;
                     }
-                    continue;
-                }
-                const uint8_t v = t.bits == 16 ? SampleToByte(Sample16(src, x), t.shift) : src[x];
-                uint8_t* p = dst + size_t{x} * step;
-                if (t.samples == 2) {
-                    if (s == 0) {
-                        p[0] = p[1] = p[2] = v;
-                    } else {
+                    const uint8_t v =
+                        t.bits == 16 ? SampleToByte(Sample16(src, x), t.shift) : src[x];
+                    uint8_t* p = dst + size_t{x} * step;
+                    if (t.samples == 2) {
+                        if (s == 0) {
+                            p[0] = p[1] = p[2] = v;
+                        } else {
+                            p[3] = v;
+                        }
+                    } else if (s < 3) {
+                        p[2 - s] = v;
+                    } else if (s == 3) {
                         p[3] = v;
                     }
-                } else if (s < 3) {
-                    p[2 - s] = v;
-                } else if (s == 3) {
-                    p[3] = v;
                 }
-            }
-        });
+            });
         if (code != kNoError) return code;
     }
     if (indexed) {
@@ -374,10 +400,15 @@ uint32_t ReadTiff(const char* name, BitmapImage& image, TiffSaveInfo* info) {
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
 
     switch (t.photometric) {
-        case PHOTOMETRIC_YCBCR: case PHOTOMETRIC_CIELAB: case PHOTOMETRIC_ICCLAB:
-        case PHOTOMETRIC_ITULAB: case PHOTOMETRIC_LOGL: case PHOTOMETRIC_LOGLUV:
+        case PHOTOMETRIC_YCBCR:
+        case PHOTOMETRIC_CIELAB:
+        case PHOTOMETRIC_ICCLAB:
+        case PHOTOMETRIC_ITULAB:
+        case PHOTOMETRIC_LOGL:
+        case PHOTOMETRIC_LOGLUV:
             return kUnsupportedOption;
-        default: break;
+        default:
+            break;
     }
     if (!wsq::image_size_acceptable(t.width, t.height)) return kInvalidImageSize;
     if (t.bits != 1 && t.bits != 2 && t.bits != 4 && t.bits != 8 && t.bits != 16) {
@@ -473,7 +504,8 @@ uint32_t ReadTiff(const char* name, BitmapImage& image, TiffSaveInfo* info) {
     // Uncompressed strips must be in the file before a record of their size is made.
     if (compression == COMPRESSION_NONE) {
         const uint64_t planes = separate ? t.samples : 1;
-        if (uint64_t(t.scanline) * t.height * planes > FdSize(reinterpret_cast<thandle_t>(intptr_t{input.fd()}))) {
+        if (uint64_t(t.scanline) * t.height * planes >
+            FdSize(reinterpret_cast<thandle_t>(intptr_t{input.fd()}))) {
             return kErrorReadingFile;
         }
     }
@@ -497,7 +529,8 @@ uint32_t ReadTiff(const char* name, BitmapImage& image, TiffSaveInfo* info) {
     } catch (const std::bad_alloc&) {
         return kMemoryAllocation;
     }
-    uint32_t code = separate ? ReadSeparate(tif, t, image, buffer) : ReadContiguous(tif, t, image, buffer);
+    uint32_t code =
+        separate ? ReadSeparate(tif, t, image, buffer) : ReadContiguous(tif, t, image, buffer);
     if (code != kNoError) return code;
     if (t.associated) Unpremultiply(image);
     if (!separate && depth <= 8) {
@@ -516,7 +549,8 @@ uint16_t WritableCompression(uint32_t selector) {
             const uint16_t value = kCompressionBySelector[selector];
             return TIFFIsCODECConfigured(value) ? value : uint16_t{COMPRESSION_NONE};
         }
-        default: return COMPRESSION_NONE;
+        default:
+            return COMPRESSION_NONE;
     }
 }
 
@@ -531,9 +565,15 @@ uint32_t WriteTiff(const char* name, const BitmapImage& image, const TiffSaveInf
     uint16_t photometric = PHOTOMETRIC_MINISBLACK;
     if (indexed) {
         switch (PaletteGreyRamp(image)) {
-            case GreyRamp::kRising: photometric = PHOTOMETRIC_MINISBLACK; break;
-            case GreyRamp::kFalling: photometric = PHOTOMETRIC_MINISWHITE; break;
-            case GreyRamp::kNone: photometric = PHOTOMETRIC_PALETTE; break;
+            case GreyRamp::kRising:
+                photometric = PHOTOMETRIC_MINISBLACK;
+                break;
+            case GreyRamp::kFalling:
+                photometric = PHOTOMETRIC_MINISWHITE;
+                break;
+            case GreyRamp::kNone:
+                photometric = PHOTOMETRIC_PALETTE;
+                break;
         }
         if (image.bitsPerPixel == 1) selector = kSelectorPackBits;
     } else {
@@ -588,7 +628,8 @@ uint32_t WriteTiff(const char* name, const BitmapImage& image, const TiffSaveInf
             map[entries + i] = static_cast<uint16_t>(e[1] * 257);
             map[2 * entries + i] = static_cast<uint16_t>(e[0] * 257);
         }
-        TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + entries, map.data() + 2 * entries);
+        TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + entries,
+                     map.data() + 2 * entries);
     }
 
     const tmsize_t scanline = TIFFScanlineSize(tif);
@@ -646,8 +687,9 @@ uint32_t ReadTiffFile(const char* name, BitmapImage* image, TiffSaveInfo* info) 
 }
 
 uint32_t WriteTiffFile(const char* name, const BitmapImage& image, const TiffSaveInfo* info) {
-    return RunImageWriter(
-        [&]() -> uint32_t { return name == nullptr ? kUnableToOpenFile : WriteTiff(name, image, info); });
+    return RunImageWriter([&]() -> uint32_t {
+        return name == nullptr ? kUnableToOpenFile : WriteTiff(name, image, info);
+    });
 }
 
 }  // namespace imagefile

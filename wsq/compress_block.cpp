@@ -37,7 +37,8 @@ int emit_code_bits(CodedBlockWriter* writer, uint32_t code, int size) {
         return -45;
     }
     for (int i = size - 1; i >= 0; --i) {
-        if ((code >> i) & 1u) writer->byte = static_cast<uint8_t>(writer->byte | (1u << writer->bit_pos));
+        if ((code >> i) & 1u)
+            writer->byte = static_cast<uint8_t>(writer->byte | (1u << writer->bit_pos));
         if (--writer->bit_pos < 0) {
             if (int rc = put_coded_byte(writer); rc != 0) return rc;
         }

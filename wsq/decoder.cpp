@@ -187,8 +187,8 @@ int wsq_decode_mem(std::vector<uint8_t>* odata, int* ow, int* oh, int* od, int* 
             return ret;
     }
 
-    if (int ret = wsq_reconstruct(fdata.data(), width, height, state.w_tree, W_TREELEN,
-                                  &state.dtt_table))
+    if (int ret =
+            wsq_reconstruct(fdata.data(), width, height, state.w_tree, W_TREELEN, &state.dtt_table))
         return ret;
 
     std::vector<uint8_t> cdata;

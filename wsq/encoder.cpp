@@ -52,7 +52,8 @@ int put_block(uint8_t table_id, const int16_t* sip, int sip_siz, const std::vect
 
 }  // namespace
 
-int conv_img_2_flt_reference(float* fip, float* m_shift, float* r_scale, const uint8_t* data, int num_pix) {
+int conv_img_2_flt_reference(float* fip, float* m_shift, float* r_scale, const uint8_t* data,
+                             int num_pix) {
     long double sum = 0.0L;
     int low = 255;
     int high = 0;
@@ -187,7 +188,8 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     int len = 0;
 
     if (int rc = putc_u16(SOI_WSQ, out, oalloc, &len); rc != 0) return rc;
-    if (int rc = write_nistcom_comments(comment_text, w, h, 8, ppi, 1, r_bitrate, out, oalloc, &len);
+    if (int rc =
+            write_nistcom_comments(comment_text, w, h, 8, ppi, 1, r_bitrate, out, oalloc, &len);
         rc != 0) {
         return rc;
     }
@@ -219,7 +221,8 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
         return rc;
     }
     if (int rc = put_table(0, huffbits, huffvalues, out, oalloc, &len); rc != 0) return rc;
-    if (int rc = put_block(0, block1, block_sizes[0], codes, huff_buf, out, oalloc, &len); rc != 0) {
+    if (int rc = put_block(0, block1, block_sizes[0], codes, huff_buf, out, oalloc, &len);
+        rc != 0) {
         return rc;
     }
 
@@ -229,10 +232,12 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
         return rc;
     }
     if (int rc = put_table(1, huffbits, huffvalues, out, oalloc, &len); rc != 0) return rc;
-    if (int rc = put_block(1, block2, block_sizes[1], codes, huff_buf, out, oalloc, &len); rc != 0) {
+    if (int rc = put_block(1, block2, block_sizes[1], codes, huff_buf, out, oalloc, &len);
+        rc != 0) {
         return rc;
     }
-    if (int rc = put_block(1, block3, block_sizes[2], codes, huff_buf, out, oalloc, &len); rc != 0) {
+    if (int rc = put_block(1, block3, block_sizes[2], codes, huff_buf, out, oalloc, &len);
+        rc != 0) {
         return rc;
     }
 

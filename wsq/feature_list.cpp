@@ -136,7 +136,9 @@ int extractfet_ret(std::optional<std::string>* ovalue, const char* feature,
     return 0;
 }
 
-void destroy_fet(FeatureListPtr* fet) { fet->reset(); }
+void destroy_fet(FeatureListPtr* fet) {
+    fet->reset();
+}
 
 int fet2string(std::string* ostr, const FeatureList* fet) {
     std::string text;
@@ -166,7 +168,9 @@ namespace {
 
 constexpr size_t kMaxFieldChars = 511;
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -195,8 +199,8 @@ int string2fet(FeatureListPtr* ofet, const char* istr) {
             report("ERROR : string2fet : empty name string found\n");
             return -2;
         }
-        if (int ret = updatefet_ret(name.c_str(), value.empty() ? nullptr : value.c_str(),
-                                    fet.get()))
+        if (int ret =
+                updatefet_ret(name.c_str(), value.empty() ? nullptr : value.c_str(), fet.get()))
             return ret;
     }
     *ofet = std::move(fet);

@@ -275,8 +275,8 @@ int decode_blocks(int16_t* ip, const BlockLayout& layout, TransformTable* dtt_ta
             }
             std::vector<HuffCode> codes;
             int num_codes = 0;
-            if (int ret = build_huffsizes(&codes, &num_codes, table.huffbits.data(),
-                                          MAX_HUFFCOUNTS_WSQ))
+            if (int ret =
+                    build_huffsizes(&codes, &num_codes, table.huffbits.data(), MAX_HUFFCOUNTS_WSQ))
                 return ret;
             assign_huffcodes(codes.data());
             if (check_all_ones_codes(codes.data(), num_codes) != 0)
@@ -379,9 +379,9 @@ int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* 
                                ebufptr);
 }
 
-int huffman_decode_data_mem_reference(int16_t* ip, TransformTable* dtt_table,
-                                      QuantTable* dqt_table, HuffmanTableSet* dht_table,
-                                      const uint8_t** cbufptr, const uint8_t* ebufptr) {
+int huffman_decode_data_mem_reference(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
+                                      HuffmanTableSet* dht_table, const uint8_t** cbufptr,
+                                      const uint8_t* ebufptr) {
     return decode_blocks<false>(ip, thread_layout(), dtt_table, dqt_table, dht_table, cbufptr,
                                 ebufptr);
 }

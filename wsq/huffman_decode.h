@@ -48,8 +48,8 @@ int read_symbol_fast(BitReader& in, const PeekTable& peek, const DecodeTables& t
                      const uint8_t* huffvalues, int* osymbol);
 // decode_symbol with the same results, returns and reader state, one look-up per short code.
 int decode_symbol_fast(int* osymbol, const PeekTable& peek, const DecodeTables& tables,
-                       const uint8_t* huffvalues, const uint8_t** cbufptr,
-                       const uint8_t* ebufptr, int* bit_count, uint16_t* marker);
+                       const uint8_t* huffvalues, const uint8_t** cbufptr, const uint8_t* ebufptr,
+                       int* bit_count, uint16_t* marker);
 // Decodes every block into ip (layout.width x layout.height values), starting just after the
 // frame header.
 int huffman_decode_blocks(int16_t* ip, const BlockLayout& layout, TransformTable* dtt_table,
@@ -60,8 +60,8 @@ int huffman_decode_data_mem(int16_t* ip, TransformTable* dtt_table, QuantTable* 
                             HuffmanTableSet* dht_table, const uint8_t** cbufptr,
                             const uint8_t* ebufptr);
 // The same with decode_symbol for every symbol: the reference the fast path is tested against.
-int huffman_decode_data_mem_reference(int16_t* ip, TransformTable* dtt_table,
-                                      QuantTable* dqt_table, HuffmanTableSet* dht_table,
-                                      const uint8_t** cbufptr, const uint8_t* ebufptr);
+int huffman_decode_data_mem_reference(int16_t* ip, TransformTable* dtt_table, QuantTable* dqt_table,
+                                      HuffmanTableSet* dht_table, const uint8_t** cbufptr,
+                                      const uint8_t* ebufptr);
 
 }  // namespace wsq

@@ -7,50 +7,58 @@
 
 namespace wsq {
 
-int getc_marker_wsq(uint16_t* omarker, int mode, const uint8_t** cbufptr,
-                    const uint8_t* ebufptr) {
+int getc_marker_wsq(uint16_t* omarker, int mode, const uint8_t** cbufptr, const uint8_t* ebufptr) {
     uint16_t marker = 0;
     const uint8_t* cur = *cbufptr;
     if (int ret = getc_u16(&marker, &cur, ebufptr)) return ret;
 
     switch (mode) {
-    case SoiOnly:
-        if (marker != SOI_WSQ) {
-            report("ERROR : getc_marker_wsq : No SOI marker. {%04X}\n", marker);
-            return -88;
-        }
-        break;
-    case TablesOrSof:
-        switch (marker) {
-        case SOF_WSQ: case DTT_WSQ: case DQT_WSQ: case DHT_WSQ: case COM_WSQ:
+        case SoiOnly:
+            if (marker != SOI_WSQ) {
+                report("ERROR : getc_marker_wsq : No SOI marker. {%04X}\n", marker);
+                return -88;
+            }
+            break;
+        case TablesOrSof:
+            switch (marker) {
+                case SOF_WSQ:
+                case DTT_WSQ:
+                case DQT_WSQ:
+                case DHT_WSQ:
+                case COM_WSQ:
+                    break;
+                default:
+                    report("ERROR : getc_marker_wsq : No SOF, Table, or comment markers.\n");
+                    return -89;
+            }
+            break;
+        case TablesOrSob:
+            switch (marker) {
+                case SOB_WSQ:
+                case DTT_WSQ:
+                case DQT_WSQ:
+                case DHT_WSQ:
+                case COM_WSQ:
+                    break;
+                default:
+                    report("ERROR : getc_marker_wsq : No SOB, Table, or comment markers.{%04X}\n",
+                           marker);
+                    return -90;
+            }
+            break;
+        case AnyMarker:
+            if ((marker & 0xff00) != 0xff00) {
+                report("ERROR : getc_marker_wsq : no marker found {%04X}\n", marker);
+                return -91;
+            }
+            if (marker < SOI_WSQ || marker > COM_WSQ) {
+                report("ERROR : getc_marker_wsq : {%04X} not a valid marker\n", marker);
+                return -92;
+            }
             break;
         default:
-            report("ERROR : getc_marker_wsq : No SOF, Table, or comment markers.\n");
-            return -89;
-        }
-        break;
-    case TablesOrSob:
-        switch (marker) {
-        case SOB_WSQ: case DTT_WSQ: case DQT_WSQ: case DHT_WSQ: case COM_WSQ:
-            break;
-        default:
-            report("ERROR : getc_marker_wsq : No SOB, Table, or comment markers.{%04X}\n", marker);
-            return -90;
-        }
-        break;
-    case AnyMarker:
-        if ((marker & 0xff00) != 0xff00) {
-            report("ERROR : getc_marker_wsq : no marker found {%04X}\n", marker);
-            return -91;
-        }
-        if (marker < SOI_WSQ || marker > COM_WSQ) {
-            report("ERROR : getc_marker_wsq : {%04X} not a valid marker\n", marker);
-            return -92;
-        }
-        break;
-    default:
-        report("ERROR : getc_marker_wsq : Invalid marker -> {%4X}\n", marker);
-        return -93;
+            report("ERROR : getc_marker_wsq : Invalid marker -> {%4X}\n", marker);
+            return -93;
     }
     *omarker = marker;
     *cbufptr = cur;

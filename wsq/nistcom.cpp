@@ -54,8 +54,8 @@ int combine_nistcom(FeatureListPtr* onistcom, int w, int h, int d, int ppi, int 
     return 0;
 }
 
-int add_wsq_nistcom_entries(FeatureListPtr* onistcom, int w, int h, int d, int ppi,
-                            int lossyflag, float r_bitrate) {
+int add_wsq_nistcom_entries(FeatureListPtr* onistcom, int w, int h, int d, int ppi, int lossyflag,
+                            float r_bitrate) {
     const bool created = !*onistcom;
     if (int ret = combine_nistcom(onistcom, w, h, d, ppi, lossyflag)) return ret;
     FeatureList* nistcom = onistcom->get();
@@ -83,16 +83,15 @@ int write_nistcom_comments(const char* comment_text, int w, int h, int d, int pp
             write_separately = true;
         }
     }
-    if (int ret = add_wsq_nistcom_entries(&nistcom, w, h, d, ppi, lossyflag, r_bitrate))
-        return ret;
+    if (int ret = add_wsq_nistcom_entries(&nistcom, w, h, d, ppi, lossyflag, r_bitrate)) return ret;
     std::string text;
     if (int ret = fet2string(&text, nistcom.get())) return ret;
     nistcom.reset();
 
     // Both segments go to a scratch count, so a failure leaves the stream as it was.
     int len = *olen;
-    if (int ret = putc_comment_segment(COM_WSQ, text.c_str(), static_cast<int>(text.size()),
-                                       odata, oalloc, &len))
+    if (int ret = putc_comment_segment(COM_WSQ, text.c_str(), static_cast<int>(text.size()), odata,
+                                       oalloc, &len))
         return ret;
     if (write_separately) {
         const size_t n = std::strlen(comment_text);

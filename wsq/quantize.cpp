@@ -13,13 +13,16 @@
 namespace wsq {
 namespace {
 
-bool finite_positive(float v) { return std::isfinite(v) && v > 0.0f; }
+bool finite_positive(float v) {
+    return std::isfinite(v) && v > 0.0f;
+}
 
-int band_area(const QuantTreeNode& band) { return band.lenx * band.leny; }
+int band_area(const QuantTreeNode& band) {
+    return band.lenx * band.leny;
+}
 
 // The values of uncoded subbands first..last (their Q is 0) are not in the block.
-int uncoded_area(const QuantValues& quant_vals, const QuantTreeNode* q_tree, int first,
-                 int last) {
+int uncoded_area(const QuantValues& quant_vals, const QuantTreeNode* q_tree, int first, int last) {
     int area = 0;
     for (int i = first; i <= last; ++i) {
         if (quant_vals.Q[i] == 0.0f) area += band_area(q_tree[i]);

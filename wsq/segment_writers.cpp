@@ -25,11 +25,21 @@ struct SegmentWriter {
     int oalloc;
     int len;
     int ret = 0;
-    void u8(uint8_t v) { if (!ret) ret = putc_byte(v, odata, oalloc, &len); }
-    void u16(uint16_t v) { if (!ret) ret = putc_u16(v, odata, oalloc, &len); }
-    void u32(uint32_t v) { if (!ret) ret = putc_u32(v, odata, oalloc, &len); }
-    void scaled16(const ScaledInteger& s) { if (!ret) ret = putc_scaled_u16(s, odata, oalloc, &len); }
-    void bytes(const uint8_t* p, int n) { if (!ret) ret = putc_bytes(p, n, odata, oalloc, &len); }
+    void u8(uint8_t v) {
+        if (!ret) ret = putc_byte(v, odata, oalloc, &len);
+    }
+    void u16(uint16_t v) {
+        if (!ret) ret = putc_u16(v, odata, oalloc, &len);
+    }
+    void u32(uint32_t v) {
+        if (!ret) ret = putc_u32(v, odata, oalloc, &len);
+    }
+    void scaled16(const ScaledInteger& s) {
+        if (!ret) ret = putc_scaled_u16(s, odata, oalloc, &len);
+    }
+    void bytes(const uint8_t* p, int n) {
+        if (!ret) ret = putc_bytes(p, n, odata, oalloc, &len);
+    }
     int finish(int* olen) {
         if (!ret) *olen = len;
         return ret;
@@ -81,8 +91,7 @@ int putc_transform_table(const float* lofilt, int losz, const float* hifilt, int
     return w.finish(olen);
 }
 
-int putc_quantization_table(const QuantValues* quant_vals, uint8_t* odata, int oalloc,
-                            int* olen) {
+int putc_quantization_table(const QuantValues* quant_vals, uint8_t* odata, int oalloc, int* olen) {
     ScaledInteger q[MAX_SUBBANDS], z[MAX_SUBBANDS];
     for (int k = 0; k < MAX_SUBBANDS; ++k) {
         if (k >= NUM_SUBBANDS || quant_vals->Q[k] == 0.0f) continue;  // four zero fields

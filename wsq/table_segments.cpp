@@ -207,21 +207,21 @@ int getc_huffman_segment(HuffmanTableSet* dht_table, const uint8_t** cbufptr,
 int getc_table_wsq(uint16_t marker, TransformTable* dtt_table, QuantTable* dqt_table,
                    HuffmanTableSet* dht_table, const uint8_t** cbufptr, const uint8_t* ebufptr) {
     switch (marker) {
-    case DTT_WSQ:
-        return getc_transform_table(dtt_table, cbufptr, ebufptr);
-    case DQT_WSQ:
-        return getc_quantization_table(dqt_table, cbufptr, ebufptr);
-    case DHT_WSQ:
-        return getc_huffman_segment(dht_table, cbufptr, ebufptr);
-    case COM_WSQ: {
-        // The decoder has no use for comments; the NISTCOM reader walks them separately.
-        std::string comment;
-        return getc_comment(&comment, cbufptr, ebufptr);
-    }
-    default:
-        report("ERROR: getc_table_wsq : Invalid table defined -> {%u}\n",
-               static_cast<unsigned>(marker));
-        return -93;
+        case DTT_WSQ:
+            return getc_transform_table(dtt_table, cbufptr, ebufptr);
+        case DQT_WSQ:
+            return getc_quantization_table(dqt_table, cbufptr, ebufptr);
+        case DHT_WSQ:
+            return getc_huffman_segment(dht_table, cbufptr, ebufptr);
+        case COM_WSQ: {
+            // The decoder has no use for comments; the NISTCOM reader walks them separately.
+            std::string comment;
+            return getc_comment(&comment, cbufptr, ebufptr);
+        }
+        default:
+            report("ERROR: getc_table_wsq : Invalid table defined -> {%u}\n",
+                   static_cast<unsigned>(marker));
+            return -93;
     }
 }
 

@@ -33,8 +33,8 @@ float* region_base(float* fdata, int width, const WaveletTreeNode& node) {
 
 }  // namespace
 
-int wsq_decompose(float* fdata, int width, int height, const WaveletTreeNode* w_tree,
-                  int w_treelen, float* hifilt, int hisz, float* lofilt, int losz) {
+int wsq_decompose(float* fdata, int width, int height, const WaveletTreeNode* w_tree, int w_treelen,
+                  float* hifilt, int hisz, float* lofilt, int losz) {
     if (width <= 0 || height <= 0) return 0;
     std::vector<float> fdata1;
     if (!allocate_work_plane(fdata1, width, height)) {
@@ -77,10 +77,8 @@ int wsq_reconstruct(float* fdata, int width, int height, const WaveletTreeNode* 
     for (int node = std::min(w_treelen, W_TREELEN) - 1; node >= 0; --node) {
         const WaveletTreeNode& t = w_tree[node];
         float* base = region_base(fdata, width, t);
-        synthesis_pass(fdata1.data(), base, t.lenx, t.leny, 1, width, hi, hisz, lo, losz,
-                       t.inv_cl);
-        synthesis_pass(base, fdata1.data(), t.leny, t.lenx, width, 1, hi, hisz, lo, losz,
-                       t.inv_rw);
+        synthesis_pass(fdata1.data(), base, t.lenx, t.leny, 1, width, hi, hisz, lo, losz, t.inv_cl);
+        synthesis_pass(base, fdata1.data(), t.leny, t.lenx, width, 1, hi, hisz, lo, losz, t.inv_rw);
     }
     return 0;
 }

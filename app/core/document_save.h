@@ -34,9 +34,9 @@ enum class SaveFailure {
 
 struct SaveResult {
     SaveFailure failure = SaveFailure::None;
-    int code = 0;     // the encoder's or the file write's negative code, or the library's code
-    QString error;    // the writer's own sentence, when it has one
-    qint64 bytes = 0; // the size of the file written
+    int code = 0;      // the encoder's or the file write's negative code, or the library's code
+    QString error;     // the writer's own sentence, when it has one
+    qint64 bytes = 0;  // the size of the file written
 
     bool ok() const { return failure == SaveFailure::None; }
 };

@@ -21,9 +21,8 @@ ToolkitRead readToolkitImage(const QString& fileName) {
         return read;
     }
     read.depth = image.depth();
-    read.image = image.convertToFormat(image.hasAlphaChannel()
-                                           ? QImage::Format_ARGB32_Premultiplied
-                                           : QImage::Format_RGB32);
+    read.image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                               : QImage::Format_RGB32);
     return read;
 }
 

@@ -126,9 +126,9 @@ TEST_F(DocumentTest, OtherFormatsCarryTheirFormatAndDepth) {
 
     const QImage grey = patternImage(16, 8).convertToFormat(QImage::Format_Grayscale8);
     const imagefile::BitmapImage record = testsupport::RecordFromQImage(grey);
-    ASSERT_EQ(imagefile::WriteTiffFile(QFile::encodeName(path("g.tif")).constData(), record,
-                                       nullptr),
-              0u);
+    ASSERT_EQ(
+        imagefile::WriteTiffFile(QFile::encodeName(path("g.tif")).constData(), record, nullptr),
+        0u);
     const Document tiff = loadDocument(path("g.tif"));
     ASSERT_TRUE(tiff.ok()) << tiff.error.toStdString();
     EXPECT_EQ(tiff.format, "TIFF");
@@ -173,7 +173,8 @@ TEST_F(DocumentTest, SavesUseExactlyTheNameAndTheSettingsGiven) {
     settings.wsqComment = QByteArray("desk 4");
     const imagefile::WsqSaveSettings libraryBefore = imagefile::GlobalWsqSaveSettings();
 
-    const SaveResult wsq = savePicture(picture, path("print.r1.5.wsq.tmp"), SaveType::Wsq, settings);
+    const SaveResult wsq =
+        savePicture(picture, path("print.r1.5.wsq.tmp"), SaveType::Wsq, settings);
     ASSERT_TRUE(wsq.ok()) << wsq.error.toStdString();
     EXPECT_EQ(wsq.bytes, QFileInfo(path("print.r1.5.wsq.tmp")).size());
     QFile::rename(path("print.r1.5.wsq.tmp"), path("print.wsq"));
@@ -183,11 +184,10 @@ TEST_F(DocumentTest, SavesUseExactlyTheNameAndTheSettingsGiven) {
     EXPECT_EQ(lastHeaderComment(*back.wsqStream), QString("desk 4"));
     EXPECT_EQ(imagefile::GlobalWsqSaveSettings().ppi, libraryBefore.ppi);
 
-    for (const auto& [name, type] : {std::pair{"x.jpeg", SaveType::Jpeg},
-                                     std::pair{"x.png.bak", SaveType::Png},
-                                     std::pair{"noextension", SaveType::Bmp},
-                                     std::pair{"x.tiff", SaveType::Tiff},
-                                     std::pair{"x.v2.xpm", SaveType::Xpm}}) {
+    for (const auto& [name, type] :
+         {std::pair{"x.jpeg", SaveType::Jpeg}, std::pair{"x.png.bak", SaveType::Png},
+          std::pair{"noextension", SaveType::Bmp}, std::pair{"x.tiff", SaveType::Tiff},
+          std::pair{"x.v2.xpm", SaveType::Xpm}}) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(savePicture(picture, path(name), type, settings).ok());
         EXPECT_TRUE(QFileInfo::exists(path(name)));

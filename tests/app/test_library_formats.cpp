@@ -39,7 +39,9 @@ protected:
     wsqimageviewer m_window;
 };
 
-QImage opaque(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
+QImage opaque(const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGB32);
+}
 
 TEST_F(LibraryFormatsTest, ColourFilesOpenWithTheirColoursAndTheSizeLine) {
     const QImage picture = patternImage(37, 23);
@@ -121,8 +123,11 @@ TEST_F(LibraryFormatsTest, SaveTypesThreeToSevenWriteThroughTheLibrary) {
         int type;
         const char* written;
         bool lossless;
-    } types[] = {{3, "out.tif", true}, {4, "out.png", true}, {5, "out.jpg", false},
-                 {6, "out.rgb", true}, {7, "out.tga", true}};
+    } types[] = {{3, "out.tif", true},
+                 {4, "out.png", true},
+                 {5, "out.jpg", false},
+                 {6, "out.rgb", true},
+                 {7, "out.tga", true}};
     for (const auto& t : types) {
         SCOPED_TRACE(t.written);
         m_window.save(path("out"), t.type);

@@ -14,8 +14,8 @@
 
 #include "imagelabel.h"
 #include "png_chunk_bounds.h"
-#include "support/peak_memory.h"
 #include "support/modal_watcher.h"
+#include "support/peak_memory.h"
 #include "support/qt_app_env.h"
 #include "toolkit_image_io.h"
 #include "viewer_test_helpers.h"
@@ -88,8 +88,8 @@ TEST_F(LoadTest, UnknownExtensionReleasesTheImageKeepsTheViewAndSaysWhy) {
     ASSERT_EQ(watcher.seen().size(), 1);
     EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
     EXPECT_EQ(watcher.seen()[0].caption, "WSQ viewer");
-    EXPECT_EQ(watcher.seen()[0].text, "Cannot open " + m_dir.filePath("a.png.bak") +
-                                          ": the file type is not supported");
+    EXPECT_EQ(watcher.seen()[0].text,
+              "Cannot open " + m_dir.filePath("a.png.bak") + ": the file type is not supported");
 }
 
 // Dates, versions and initials put dots in everyday names, in files and in folders.
@@ -124,12 +124,14 @@ TEST_F(LoadTest, PngChunkRunningPastTheEndIsRefusedBeforeQtTakesItsLength) {
     const QString claims = m_dir.filePath("claims.png");
     QFile file(claims);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJTUUH6gwI"
-                                      "CRoePryrnWPYACV0RVh0ZElFTkSuQmCC"));
+    file.write(
+        QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJTUUH6gwI"
+                               "CRoePryrnWPYACV0RVh0ZElFTkSuQmCC"));
     file.close();
     EXPECT_TRUE(pngChunkRunsPastEnd(claims));
     QString why;
-    const int64_t growth = testsupport::PeakResidentGrowthKib([&] { loadToolkitImage(claims, &why); });
+    const int64_t growth =
+        testsupport::PeakResidentGrowthKib([&] { loadToolkitImage(claims, &why); });
     ASSERT_GE(growth, 0);
     EXPECT_LT(growth, 64 * 1024);
     EXPECT_TRUE(loadToolkitImage(claims, &why).isNull());

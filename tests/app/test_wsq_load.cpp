@@ -32,8 +32,9 @@ struct Summary {
 
 Summary parse(const QString& line) {
     Summary s;
-    const QString labels[] = {"Image info: width = ", ", height =  ", ", dpi = ", ", depth = ",
-                              ", Comments: ", ", implementation number =  "};
+    const QString labels[] = {
+        "Image info: width = ", ", height =  ", ", dpi = ",
+        ", depth = ",           ", Comments: ", ", implementation number =  "};
     QString* fields[] = {&s.width, &s.height, &s.dpi, &s.depth, &s.comment, &s.implementation};
     qsizetype at = 0;
     for (int i = 0; i < 6; ++i) {
@@ -141,8 +142,8 @@ TEST_F(WsqLoad, CapitalExtensionIsDecodedAndBackupIsNot) {
     m_window.load(copyConformance("flat_256x256_128_r0.75.wsq", "scan.wsq.bak"));
     EXPECT_EQ(m_window.currentPixmap(), nullptr);
     ASSERT_EQ(watcher.seen().size(), 1);
-    EXPECT_EQ(watcher.seen()[0].text, "Cannot open " + m_dir.filePath("scan.wsq.bak") +
-                                          ": the file type is not supported");
+    EXPECT_EQ(watcher.seen()[0].text,
+              "Cannot open " + m_dir.filePath("scan.wsq.bak") + ": the file type is not supported");
 }
 
 TEST_F(WsqLoad, NamesWithDotsAreWsqFiles) {
@@ -160,8 +161,8 @@ TEST_F(WsqLoad, NamesWithDotsAreWsqFiles) {
 }
 
 TEST_F(WsqLoad, NonAsciiFileNameOpens) {
-    m_window.load(copyConformance("flat_256x256_128_r0.75.wsq",
-                                  QString::fromUtf8("Abdruck größe 測試.wsq")));
+    m_window.load(
+        copyConformance("flat_256x256_128_r0.75.wsq", QString::fromUtf8("Abdruck größe 測試.wsq")));
     ASSERT_NE(m_window.currentPixmap(), nullptr);
     EXPECT_EQ(m_window.currentPixmap()->size(), QSize(256, 256));
 }

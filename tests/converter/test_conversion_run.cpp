@@ -19,9 +19,9 @@
 #include <QTreeWidget>
 
 #include "converter/convert_window_access.h"
+#include "converter/customlistitem.h"
 #include "imagefile/bitmap_image.h"
 #include "imagefile/formats.h"
-#include "converter/customlistitem.h"
 #include "main_window_pointer.h"
 #include "support/modal_watcher.h"
 #include "support/qimage_record.h"
@@ -37,7 +37,8 @@ QImage picture(int width, int height, int seed) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb((x * 7 + seed * 40) & 255, (y * 5 + seed) & 255, (x ^ y) & 255));
+            image.setPixel(x, y,
+                           qRgb((x * 7 + seed * 40) & 255, (y * 5 + seed) & 255, (x ^ y) & 255));
     return image;
 }
 
@@ -127,8 +128,8 @@ TEST_F(ConversionRun, TreeLandsFlatInTheOutputDirectoryWithOrWithoutSlash) {
     EXPECT_EQ(QImage(m_out + "/top.bmp").convertToFormat(QImage::Format_RGB32), top);
     EXPECT_EQ(QImage(m_out + "/inner.bmp").convertToFormat(QImage::Format_RGB32), x);
     const QStringList first = ConvertWindowTest::fileList(*m_window);
-    EXPECT_EQ(first, QStringList({m_in + "/top.png", m_in + "/x/inner.bmp",
-                                  m_in + "/y/deeper.one.png"}));
+    EXPECT_EQ(first,
+              QStringList({m_in + "/top.png", m_in + "/x/inner.bmp", m_in + "/y/deeper.one.png"}));
     ASSERT_EQ(boxesOf(watcher).size(), 1);
     EXPECT_EQ(boxesOf(watcher).last().text, "Conversion completed");
     EXPECT_EQ(boxesOf(watcher).last().icon, QMessageBox::Information);
@@ -192,8 +193,8 @@ TEST_F(ConversionRun, NamesWithDotsConvert) {
     const QString conformance = QStringLiteral(WSQ_CONFORMANCE_DIR);
     QDir().mkpath(m_in + "/case.2024");
     ASSERT_TRUE(QFile::copy(conformance + "/flat_256x256_128_r0.75.wsq", m_in + "/john.doe.wsq"));
-    ASSERT_TRUE(QFile::copy(conformance + "/fp_101x81_s14_r2.25.wsq",
-                            m_in + "/case.2024/scan.r0.75.wsq"));
+    ASSERT_TRUE(
+        QFile::copy(conformance + "/fp_101x81_s14_r2.25.wsq", m_in + "/case.2024/scan.r0.75.wsq"));
     write("2024.05.01-left-thumb.png", picture(12, 10, 3), "PNG");
     tick("WSQ - ");
     tick("PNG - ");
@@ -317,8 +318,8 @@ TEST_F(ConversionRun, LibraryAndToolkitFormatsConvertToEveryOutputTypeAndBack) {
             expected << QString(peer).left(1);
         }
     }
-    for (const char* label : {"TIF - ", "TIFF - ", "TGA - ", "RGB - ", "PNG - ", "BMP - ",
-                              "JPG - ", "PSD - ", "PCX - ", "GIF - "})
+    for (const char* label : {"TIF - ", "TIFF - ", "TGA - ", "RGB - ", "PNG - ", "BMP - ", "JPG - ",
+                              "PSD - ", "PCX - ", "GIF - "})
         tick(label);
 
     const char* extensions[] = {"wsq", "bmp", "tif", "png", "jpg", "rgb", "tga", "xbm", "xpm"};

@@ -50,7 +50,8 @@ public:
         std::printf("hostile cases total  %zu\n", total);
     }
 };
-const testing::Environment* const kCountPrinter = testing::AddGlobalTestEnvironment(new CountPrinter);
+const testing::Environment* const kCountPrinter =
+    testing::AddGlobalTestEnvironment(new CountPrinter);
 
 // What is wrong with a reader's result, or an empty string when it is a clean error (an empty
 // record) or a sound picture (sizes within the limits, buffers as large as the layout says,
@@ -68,12 +69,15 @@ std::string CheckRecord(uint32_t code, const BitmapImage& image) {
         return "bitsPerPixel " + std::to_string(bpp);
     const uint64_t rowBytes = (uint64_t{image.width} * bpp + 7) / 8;
     if (image.scanWidth < rowBytes) return "scanWidth below the row size";
-    if (image.bits.size() < uint64_t{image.scanWidth} * image.height) return "bits shorter than the layout";
+    if (image.bits.size() < uint64_t{image.scanWidth} * image.height)
+        return "bits shorter than the layout";
     if (bpp <= 8) {
-        if (image.paletteSize == 0 || image.paletteEntrySize < 3) return "palette picture without a palette";
+        if (image.paletteSize == 0 || image.paletteEntrySize < 3)
+            return "palette picture without a palette";
         if (image.palette.size() < size_t{image.paletteSize} * image.paletteEntrySize)
             return "palette shorter than paletteSize";
-        if (image.transparentIndex >= int32_t{image.paletteSize}) return "transparent index past the palette";
+        if (image.transparentIndex >= int32_t{image.paletteSize})
+            return "transparent index past the palette";
         for (uint32_t y = 0; y < image.height; ++y) {
             const uint8_t* row = image.bits.data() + size_t{y} * image.scanWidth;
             for (uint32_t x = 0; x < image.width; ++x) {
@@ -120,14 +124,16 @@ void RunSuite(const std::string& format, const std::vector<Bytes>& seeds, const 
         HostilePlan p = plan;
         p.seed = seed++;
         std::vector<HostileCase> more = testsupport::HostileVariants(valid, p);
-        cases.insert(cases.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+        cases.insert(cases.end(), std::make_move_iterator(more.begin()),
+                     std::make_move_iterator(more.end()));
     }
     ASSERT_GT(used, 0u) << format << ": no seed file the reader takes";
     // The sanitizer build runs every eighth case, to stay
     // within the time of the whole test run; the release build runs them all.
     if (testsupport::HostileRunsUnderAddressSanitizer()) {
         std::vector<HostileCase> sample;
-        for (size_t i = plan.seed % 8; i < cases.size(); i += 8) sample.push_back(std::move(cases[i]));
+        for (size_t i = plan.seed % 8; i < cases.size(); i += 8)
+            sample.push_back(std::move(cases[i]));
         cases = std::move(sample);
     }
     CaseCounts()[format] += cases.size();
@@ -139,7 +145,8 @@ void RunSuite(const std::string& format, const std::vector<Bytes>& seeds, const 
     });
     for (const auto& f : failures)
         ADD_FAILURE() << format << " case " << f.index << " ("
-                      << (f.index < cases.size() ? cases[f.index].what : std::string("?")) << "): " << f.how;
+                      << (f.index < cases.size() ? cases[f.index].what : std::string("?"))
+                      << "): " << f.how;
 }
 
 // The viewer's and the converter's front door, by extension: a picture of acceptable size with
@@ -159,8 +166,9 @@ std::string CheckFrontDoor(const std::string& path) {
 
 // Each case through the format's reader (on an in-memory file) and through ReadImageFile (on a
 // file whose name carries the extension).
-void RunReaderSuite(const std::string& format, const std::vector<Bytes>& seeds, const HostilePlan& plan,
-                    const PathReader& reader, const std::string& extension) {
+void RunReaderSuite(const std::string& format, const std::vector<Bytes>& seeds,
+                    const HostilePlan& plan, const PathReader& reader,
+                    const std::string& extension) {
     testsupport::MemoryFile file;
     const std::string named = testsupport::PeerScratchDirectory() + "/case" + extension;
     RunSuite(format, seeds, plan, [&](const Bytes& bytes) {
@@ -169,7 +177,8 @@ void RunReaderSuite(const std::string& format, const std::vector<Bytes>& seeds, 
         const uint32_t code = reader(file.path(), &image);
         std::string wrong = CheckRecord(code, image);
         if (!wrong.empty()) return wrong;
-        if (!testsupport::WritePeerFileBytes(named, bytes)) return std::string("cannot write the case");
+        if (!testsupport::WritePeerFileBytes(named, bytes))
+            return std::string("cannot write the case");
         return CheckFrontDoor(named);
     });
 }
@@ -198,8 +207,8 @@ const std::string& HandBuiltSeedDirectory() {
     static const std::string dir = [] {
         const std::string out = testsupport::PeerScratchDirectory() + "/seeds";
         const std::string python = testsupport::PeerProgramAvailable("python3") ? "python3" : "";
-        if (python.empty() ||
-            !testsupport::RunPeerCommand(python + " " WSQ_SOURCE_DIR "/fuzz/make_raster_seeds.py " + out))
+        if (python.empty() || !testsupport::RunPeerCommand(
+                                  python + " " WSQ_SOURCE_DIR "/fuzz/make_raster_seeds.py " + out))
             return std::string();
         return out;
     }();
@@ -207,8 +216,8 @@ const std::string& HandBuiltSeedDirectory() {
 }
 
 // A file our own writer makes from a record.
-Bytes Written(const std::function<uint32_t(const char*, const BitmapImage&)>& write, const BitmapImage& image,
-              const std::string& suffix) {
+Bytes Written(const std::function<uint32_t(const char*, const BitmapImage&)>& write,
+              const BitmapImage& image, const std::string& suffix) {
     const std::string path = testsupport::PeerScratchDirectory() + "/seed" + suffix;
     if (write(path.c_str(), image) != 0) return Bytes();
     return testsupport::ReadPeerFileBytes(path);
@@ -225,11 +234,13 @@ BitmapImage ColourWithAlpha(uint32_t w, uint32_t h) {
 }
 
 // A file ImageMagick makes from a test pattern, or nothing when it is not installed.
-Bytes PeerMade(uint32_t w, uint32_t h, uint32_t channels, const std::string& options, const std::string& suffix) {
+Bytes PeerMade(uint32_t w, uint32_t h, uint32_t channels, const std::string& options,
+               const std::string& suffix) {
     if (!testsupport::PeerProgramAvailable("convert")) return Bytes();
     const std::string dir = testsupport::PeerScratchDirectory();
     const std::string in = dir + "/in.pam", out = dir + "/out" + suffix;
-    if (!testsupport::WritePeerNetpbm(in, testsupport::PeerTestPattern(w, h, channels))) return Bytes();
+    if (!testsupport::WritePeerNetpbm(in, testsupport::PeerTestPattern(w, h, channels)))
+        return Bytes();
     if (!testsupport::RunPeerCommand("convert " + in + " " + options + " " + out)) return Bytes();
     return testsupport::ReadPeerFileBytes(out);
 }
@@ -240,10 +251,12 @@ void AddIfMade(std::vector<Bytes>* seeds, Bytes bytes) {
 
 Bytes Wsq(int w, int h, float rate, const char* comment) {
     Bytes pixels(size_t(w) * size_t(h));
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>((i * 37 + i / w * 11) % 251);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<uint8_t>((i * 37 + i / w * 11) % 251);
     Bytes out;
     int len = 0;
-    if (wsq::wsq_encode_1(&out, &len, rate, pixels.data(), w, h, 8, 500, comment) != 0) return Bytes();
+    if (wsq::wsq_encode_1(&out, &len, rate, pixels.data(), w, h, 8, 500, comment) != 0)
+        return Bytes();
     out.resize(static_cast<size_t>(len));
     return out;
 }
@@ -258,7 +271,8 @@ Bytes BuiltWsq(int w, int h, const char* comment) {
     plan.height = h;
     plan.comment = comment;
     plan.r_scale = 2.0f;
-    for (int i = 0; i < q_tree[0].lenx * q_tree[0].leny; ++i) plan.subband0.push_back((i * 29) % 148 - 73);
+    for (int i = 0; i < q_tree[0].lenx * q_tree[0].leny; ++i)
+        plan.subband0.push_back((i * 29) % 148 - 73);
     return testsupport::build_wsq_stream(plan);
 }
 
@@ -353,8 +367,10 @@ uint32_t ReadTiff(const char* name, BitmapImage* image) {
 
 TEST(HostileFiles, Tiff) {
     std::vector<Bytes> seeds;
-    AddIfMade(&seeds, Written([](const char* n, const BitmapImage& i) { return imagefile::WriteTiffFile(n, i, nullptr); },
-                              Colour(6, 4), ".tif"));
+    AddIfMade(&seeds,
+              Written([](const char* n,
+                         const BitmapImage& i) { return imagefile::WriteTiffFile(n, i, nullptr); },
+                      Colour(6, 4), ".tif"));
     AddIfMade(&seeds, PeerMade(5, 4, 1, "-compress LZW", ".tif"));
     AddIfMade(&seeds, PeerMade(5, 3, 3, "-type Palette -compress PackBits", ".tif"));
     HostilePlan plan;
@@ -378,8 +394,10 @@ TEST(HostileFiles, Png) {
 
 TEST(HostileFiles, Jpeg) {
     std::vector<Bytes> seeds;
-    AddIfMade(&seeds, Written([](const char* n, const BitmapImage& i) { return imagefile::WriteJpegFile(n, i, 75); },
-                              Colour(9, 7), ".jpg"));
+    AddIfMade(&seeds,
+              Written([](const char* n,
+                         const BitmapImage& i) { return imagefile::WriteJpegFile(n, i, 75); },
+                      Colour(9, 7), ".jpg"));
     AddIfMade(&seeds, PeerMade(9, 7, 3, "-interlace Plane -quality 60", ".jpg"));
     HostilePlan plan;
     plan.fields = {{0, 700}};  // every marker segment up to the scan
@@ -406,7 +424,8 @@ TEST(HostileFiles, Psd) {
     AddIfMade(&seeds, PeerMade(7, 5, 3, "", ".psd"));
     AddIfMade(&seeds, PeerMade(6, 4, 1, "-compress None", ".psd"));
     if (!HandBuiltSeedDirectory().empty())
-        for (Bytes& b : GeneratedSeeds(HandBuiltSeedDirectory(), "psd", 2)) seeds.push_back(std::move(b));
+        for (Bytes& b : GeneratedSeeds(HandBuiltSeedDirectory(), "psd", 2))
+            seeds.push_back(std::move(b));
     if (seeds.empty()) GTEST_SKIP() << "neither ImageMagick nor Python is installed";
     HostilePlan plan;
     plan.fields = {{0, 96}};  // header, colour mode, resources and layer section lengths
@@ -420,7 +439,8 @@ TEST(HostileFiles, Pcx) {
     AddIfMade(&seeds, PeerMade(7, 5, 3, "", ".pcx"));
     AddIfMade(&seeds, PeerMade(9, 4, 3, "-type Palette", ".pcx"));
     if (!HandBuiltSeedDirectory().empty())
-        for (Bytes& b : GeneratedSeeds(HandBuiltSeedDirectory(), "pcx", 2)) seeds.push_back(std::move(b));
+        for (Bytes& b : GeneratedSeeds(HandBuiltSeedDirectory(), "pcx", 2))
+            seeds.push_back(std::move(b));
     if (seeds.empty()) GTEST_SKIP() << "neither ImageMagick nor Python is installed";
     HostilePlan plan;
     plan.fields = {{0, 128}};
@@ -435,7 +455,8 @@ TEST(HostileFiles, Iff) {
     plan.fields = {{0, 96}};  // FORM, BMHD and CMAP headers and their sizes
     plan.packets = {{96, 352}};
     plan.littleEndian = false;
-    RunReaderSuite("IFF", GeneratedSeeds(HandBuiltSeedDirectory(), "iff", 3), plan, imagefile::ReadIffFile, ".iff");
+    RunReaderSuite("IFF", GeneratedSeeds(HandBuiltSeedDirectory(), "iff", 3), plan,
+                   imagefile::ReadIffFile, ".iff");
 }
 
 TEST(HostileFiles, CelAndFli) {
@@ -444,7 +465,8 @@ TEST(HostileFiles, CelAndFli) {
     plan.fields = {{0, 160}};  // cel header, or FLI header, frame and chunk headers
     plan.packets = {{160, 416}};
     plan.bigEndian = false;
-    RunReaderSuite("CEL", GeneratedSeeds(HandBuiltSeedDirectory(), "cel", 3), plan, imagefile::ReadCelFile, ".cel");
+    RunReaderSuite("CEL", GeneratedSeeds(HandBuiltSeedDirectory(), "cel", 3), plan,
+                   imagefile::ReadCelFile, ".cel");
 }
 
 }  // namespace
@@ -498,7 +520,8 @@ TEST(HostileRunner, VariantsCoverTruncationsFieldsAndPackets) {
         EXPECT_NE(c.bytes, valid) << c.what;
         if (c.bytes.size() < valid.size()) ++truncations;
         if (c.what.rfind("byte at", 0) == 0) ++packets;
-        if (c.what == "u32be at 1 = 0xffffffff") bigEndianMax = c.bytes == Bytes{1, 0xff, 0xff, 0xff, 0xff, 6, 7, 8};
+        if (c.what == "u32be at 1 = 0xffffffff")
+            bigEndianMax = c.bytes == Bytes{1, 0xff, 0xff, 0xff, 0xff, 6, 7, 8};
     }
     EXPECT_EQ(truncations, 8u);
     EXPECT_EQ(packets, 8u);

@@ -127,8 +127,11 @@ TEST(WriteImageFile, LosslessFormatsReadBackToTheSamePlanes) {
     const struct {
         const char* name;
         int type;
-    } formats[] = {{"p.bmp", kBmpFileType}, {"p.tif", kTiffFileType}, {"p.png", kPngFileType},
-                   {"p.rgb", kSgiFileType}, {"p.tga", kTargaFileType}};
+    } formats[] = {{"p.bmp", kBmpFileType},
+                   {"p.tif", kTiffFileType},
+                   {"p.png", kPngFileType},
+                   {"p.rgb", kSgiFileType},
+                   {"p.tga", kTargaFileType}};
     for (const auto& f : formats) {
         const std::string name = dir.file(f.name);
         ASSERT_EQ(WriteImageFile(name.c_str(), f.type, w, h, planes.data()), 1) << f.name;

@@ -75,7 +75,8 @@ public:
     using Handler = std::function<void(QWidget*)>;
 
     explicit ModalWatcher(Handler handler = {})
-        : m_handler(std::move(handler)), m_poller([this](QWidget* modal) { return answer(modal); }) {
+        : m_handler(std::move(handler)),
+          m_poller([this](QWidget* modal) { return answer(modal); }) {
         ++liveCount();
     }
     ~ModalWatcher() { --liveCount(); }

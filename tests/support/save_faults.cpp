@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 
 std::vector<uint8_t> fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
 }
 
 bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -55,27 +56,30 @@ int inChild(const std::function<int()>& child) {
 }
 
 // Fills in the result from the child's code and the directory afterwards.
-void judge(int code, const std::string& dir, const std::string& target, const std::vector<uint8_t>& oldBytes,
-           SaveFaultResult* result) {
+void judge(int code, const std::string& dir, const std::string& target,
+           const std::vector<uint8_t>& oldBytes, SaveFaultResult* result) {
     if (code == kCannotArrange) {
         result->skipped = true;
         return;
     }
     result->reportedError = code == kSaveFailed;
-    if (code != kSaveFailed && code != kSaveSucceeded) result->detail = "the save ended with status " + std::to_string(code);
+    if (code != kSaveFailed && code != kSaveSucceeded)
+        result->detail = "the save ended with status " + std::to_string(code);
     result->oldFileIntact = fileBytes(target) == oldBytes;
     size_t entries = 0;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(dir, ec)) {
         ++entries;
-        if (entry.path() != fs::path(target)) result->detail += " left behind: " + entry.path().filename().string();
+        if (entry.path() != fs::path(target))
+            result->detail += " left behind: " + entry.path().filename().string();
     }
     result->noResidue = entries == 1;
 }
 
 }  // namespace
 
-SaveFaultResult SaveIntoReadOnlyDirectory(const std::string& fileName, const std::vector<uint8_t>& oldBytes,
+SaveFaultResult SaveIntoReadOnlyDirectory(const std::string& fileName,
+                                          const std::vector<uint8_t>& oldBytes,
                                           const SaveAction& save) {
     SaveFaultResult result;
     const std::string dir = makeDirectory();
@@ -105,8 +109,9 @@ SaveFaultResult SaveIntoReadOnlyDirectory(const std::string& fileName, const std
     return result;
 }
 
-SaveFaultResult SaveOntoFullFileSystem(const std::string& fileName, const std::vector<uint8_t>& oldBytes,
-                                       const SaveAction& save, uint64_t capacityBytes) {
+SaveFaultResult SaveOntoFullFileSystem(const std::string& fileName,
+                                       const std::vector<uint8_t>& oldBytes, const SaveAction& save,
+                                       uint64_t capacityBytes) {
     SaveFaultResult result;
     const std::string dir = makeDirectory();
     if (dir.empty()) {
@@ -119,9 +124,11 @@ SaveFaultResult SaveOntoFullFileSystem(const std::string& fileName, const std::v
     // something was left behind.
     const int code = inChild([&] {
         if (unshare(CLONE_NEWNS) != 0) return int{kCannotArrange};
-        if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return int{kCannotArrange};
+        if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return int{kCannotArrange};
         const std::string options = "size=" + std::to_string(capacityBytes);
-        if (mount("tmpfs", dir.c_str(), "tmpfs", 0, options.c_str()) != 0) return int{kCannotArrange};
+        if (mount("tmpfs", dir.c_str(), "tmpfs", 0, options.c_str()) != 0)
+            return int{kCannotArrange};
         const std::string target = dir + "/" + fileName;
         const std::string filler = dir + "/.filler";
         if (!writeBytes(target, oldBytes)) return int{kCannotArrange};
@@ -155,14 +162,16 @@ SaveFaultResult SaveOntoFullFileSystem(const std::string& fileName, const std::v
         result.reportedError = saved == kSaveFailed;
         result.oldFileIntact = (code / 20) % 2 == 0;
         result.noResidue = code < 40;
-        if (saved != kSaveFailed && saved != kSaveSucceeded) result.detail = "status " + std::to_string(code);
+        if (saved != kSaveFailed && saved != kSaveSucceeded)
+            result.detail = "status " + std::to_string(code);
     }
     fs::remove_all(dir);
     return result;
 }
 
-SaveFaultResult SaveWithFileSizeLimit(const std::string& fileName, const std::vector<uint8_t>& oldBytes,
-                                      const SaveAction& save, uint64_t limitBytes) {
+SaveFaultResult SaveWithFileSizeLimit(const std::string& fileName,
+                                      const std::vector<uint8_t>& oldBytes, const SaveAction& save,
+                                      uint64_t limitBytes) {
     SaveFaultResult result;
     const std::string dir = makeDirectory();
     const std::string target = dir + "/" + fileName;

@@ -19,8 +19,8 @@ using namespace wsqconverttest;
 
 namespace {
 
-const QStringList kOutputExtensions = {"wsq", "bmp", "tif", "tiff", "png", "jpg",
-                                       "jpeg", "rgb", "tga", "xbm", "xpm"};
+const QStringList kOutputExtensions = {"wsq",  "bmp", "tif", "tiff", "png", "jpg",
+                                       "jpeg", "rgb", "tga", "xbm",  "xpm"};
 
 class WsqConvert : public ::testing::Test {
 protected:
@@ -95,12 +95,15 @@ protected:
         const std::string ppm = (inDir + QStringLiteral("/picture.ppm")).toStdString();
         if (havePeer("convert") && picture.save(QString::fromStdString(ppm), "PPM")) {
             for (const char* ext : {"gif", "pcx", "psd"})
-                add(ext, std::system(("convert " + ppm + " " + name(ext).toStdString() +
-                                      " 2>/dev/null").c_str()) == 0);
+                add(ext,
+                    std::system(("convert " + ppm + " " + name(ext).toStdString() + " 2>/dev/null")
+                                    .c_str()) == 0);
             if (havePeer("ppmtoilbm"))
-                add("iff", std::system(("convert " + ppm + " -colors 200 +dither ppm:- 2>/dev/null"
-                                        " | ppmtoilbm -fixplanes 8 > " + name("iff").toStdString() +
-                                        " 2>/dev/null").c_str()) == 0);
+                add("iff", std::system(("convert " + ppm +
+                                        " -colors 200 +dither ppm:- 2>/dev/null"
+                                        " | ppmtoilbm -fixplanes 8 > " +
+                                        name("iff").toStdString() + " 2>/dev/null")
+                                           .c_str()) == 0);
             QFile::remove(QString::fromStdString(ppm));
         }
         return made;
@@ -159,7 +162,8 @@ TEST_F(WsqConvert, LosslessFormatsKeepEveryPixel) {
 
 TEST_F(WsqConvert, WritesExactlyTheNameGiven) {
     ASSERT_TRUE(colourPicture().save(file("a.png"), "PNG"));
-    for (const QString& name : QStringList{"x.jpeg", "x.JPG", "x.Tiff", "noext.v1.wsq", "x.XPM", "x.tga"}) {
+    for (const QString& name :
+         QStringList{"x.jpeg", "x.JPG", "x.Tiff", "noext.v1.wsq", "x.XPM", "x.tga"}) {
         ASSERT_EQ(runTool({file("a.png"), file(name)}).status, 0) << name.toStdString();
         EXPECT_TRUE(QFileInfo::exists(file(name))) << name.toStdString();
     }
@@ -168,8 +172,9 @@ TEST_F(WsqConvert, WritesExactlyTheNameGiven) {
     // The JPEG written under its own name is the one the library writes for x.jpg.
     ASSERT_EQ(runTool({file("a.png"), file("y.jpg")}).status, 0);
     EXPECT_EQ(fileBytes(file("x.jpeg")), fileBytes(file("y.jpg")));
-    EXPECT_EQ(QDir(q(dir.path().string())).entryList(QDir::Hidden | QDir::Files).filter(
-                  QStringLiteral(".wsqconvert")),
+    EXPECT_EQ(QDir(q(dir.path().string()))
+                  .entryList(QDir::Hidden | QDir::Files)
+                  .filter(QStringLiteral(".wsqconvert")),
               QStringList());
 }
 
@@ -264,9 +269,10 @@ TEST_F(WsqConvert, InfoDescribesOtherFormatsAndReportsBadOnes) {
     ASSERT_TRUE(writeWithLibrary(file("a.tga"), 7, colourPicture(91, 83)));
     ASSERT_TRUE(writeBytes(file("bad.wsq"), QByteArray("not a picture")));
     // A text chunk claiming 1.6 GB in a 69-byte file.
-    ASSERT_TRUE(writeBytes(file("claims.png"),
-                           QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJ"
-                                                  "TUUH6gwICRoePryrnWPYACV0RVh0ZElFTkSuQmCC")));
+    ASSERT_TRUE(
+        writeBytes(file("claims.png"),
+                   QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJ"
+                                          "TUUH6gwICRoePryrnWPYACV0RVh0ZElFTkSuQmCC")));
     const ToolRun run = runTool({"--info", "--json", file("a.png"), file("a.tga"), file("bad.wsq"),
                                  file("gone.png"), file("claims.png")});
     EXPECT_EQ(run.status, 1);
@@ -324,9 +330,10 @@ TEST_F(WsqConvert, FailuresAreOneLineEachWithExitStatusOne) {
     ASSERT_TRUE(writeBytes(file("cut.tif"), tiff.left(tiff.size() / 3)));
     ASSERT_TRUE(writeBytes(file("a.xyz"), QByteArray("?")));
     // A text chunk claiming 1.6 GB in a 69-byte file.
-    ASSERT_TRUE(writeBytes(file("claims.png"),
-                           QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJ"
-                                                  "TUUH6gwICRoePryrnWPYACV0RVh0ZElFTkSuQmCC")));
+    ASSERT_TRUE(
+        writeBytes(file("claims.png"),
+                   QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAcAAAAFAQAAAACh4ct1AAAAB3RJ"
+                                          "TUUH6gwICRoePryrnWPYACV0RVh0ZElFTkSuQmCC")));
 
     struct Case {
         QStringList args;
@@ -339,7 +346,8 @@ TEST_F(WsqConvert, FailuresAreOneLineEachWithExitStatusOne) {
         {{file("corrupt.wsq"), file("o2.png")}, file("corrupt.wsq"), "cannot decode (WSQ error"},
         {{file("cut.tif"), file("o3.png")}, file("cut.tif"), "cannot decode"},
         {{file("a.xyz"), file("o4.png")}, file("a.xyz"), "cannot read files of type \"xyz\""},
-        {{file("claims.png"), file("o6.bmp")}, file("claims.png"),
+        {{file("claims.png"), file("o6.bmp")},
+         file("claims.png"),
          "cannot decode: A PNG chunk runs past the end of the file"},
         {{file("a.png"), file("o5.gif")}, file("o5.gif"), "cannot write files of type \"gif\""},
         {{file("a.png"), noDir + "/o.wsq"}, noDir + "/o.wsq", "Error opening file for writing"},

@@ -75,13 +75,13 @@ TEST_F(WsqConvertBatch, NamesWithSeveralDots) {
     ASSERT_TRUE(colourPicture().save(file("in/d.png"), "PNG"));
     ASSERT_TRUE(writeWsq(file("in/case.2024.05/john.r0.75.wsq"), 96, 90, 2));
     ASSERT_TRUE(colourPicture().save(file("in/e.png.bak"), "PNG"));  // not taken
-    const ToolRun run =
-        runTool({"--batch", "--to", "bmp", "--recursive", file("in"), file("out")});
+    const ToolRun run = runTool({"--batch", "--to", "bmp", "--recursive", file("in"), file("out")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(filesUnder(file("out")), (QStringList{"c.bmp", "d.bmp", "john.bmp"}));
     const QStringList lines = run.toolErrorLines();
-    EXPECT_EQ(lines.filter(file("out/b.bmp") + ": would be written from each of " +
-                           file("in/b.one.png") + ", " + file("in/b.two.png"))
+    EXPECT_EQ(lines
+                  .filter(file("out/b.bmp") + ": would be written from each of " +
+                          file("in/b.one.png") + ", " + file("in/b.two.png"))
                   .size(),
               1)
         << run.err.toStdString();
@@ -99,8 +99,8 @@ TEST_F(WsqConvertBatch, KeepTreeMirrorsTheSubdirectories) {
 
 TEST_F(WsqConvertBatch, FromChoosesTheInputTypes) {
     makeTree();
-    const ToolRun run = runTool({"--batch", "--to", "bmp", "--from", "wsq,bmp", "--recursive",
-                                 file("in"), file("out")});
+    const ToolRun run = runTool(
+        {"--batch", "--to", "bmp", "--from", "wsq,bmp", "--recursive", file("in"), file("out")});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(filesUnder(file("out")), (QStringList{"a.bmp", "c.bmp", "d.bmp"}));
 }
@@ -129,8 +129,8 @@ TEST_F(WsqConvertBatch, CollisionsAreReportedAndNeitherFileIsWritten) {
     EXPECT_TRUE(run.out.contains(QStringLiteral("1 converted, 0 skipped, 4 failed")));
 
     // Mirrored, the two p.png go to different directories; a.* still collide.
-    run = runTool({"--batch", "--to", "png", "--recursive", "--keep-tree", file("in"),
-                   file("tree")});
+    run =
+        runTool({"--batch", "--to", "png", "--recursive", "--keep-tree", file("in"), file("tree")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(filesUnder(file("tree")), (QStringList{"x/p.png", "y/p.png", "y/q.png"}));
 }
@@ -143,7 +143,8 @@ TEST_F(WsqConvertBatch, NeverReplacesItsInputsOrWalksItsOutput) {
     ToolRun run = runTool({"--batch", "--to", "jpg", file("in"), file("in")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(fileBytes(file("in/a.jpg")), original);
-    EXPECT_EQ(run.toolErrorLines().filter(file("in/a.jpg") + ": is an input of this batch").size(), 1)
+    EXPECT_EQ(run.toolErrorLines().filter(file("in/a.jpg") + ": is an input of this batch").size(),
+              1)
         << run.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(file("in/b.jpg")));
 
@@ -189,8 +190,8 @@ TEST_F(WsqConvertBatch, FailedFilesAreListedAndTheRestConverted) {
 TEST_F(WsqConvertBatch, MissingInputDirectoryFails) {
     const ToolRun run = runTool({"--batch", "--to", "png", file("nothing"), file("out")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.toolErrorLines(),
-              QStringList{QStringLiteral("wsqconvert: ") + file("nothing") + ": no such directory"});
+    EXPECT_EQ(run.toolErrorLines(), QStringList{QStringLiteral("wsqconvert: ") + file("nothing") +
+                                                ": no such directory"});
     EXPECT_FALSE(QFileInfo::exists(file("out")));
 }
 
@@ -200,14 +201,17 @@ TEST_F(WsqConvertBatch, TwoJobsWriteWhatOneJobWrites) {
     QDir().mkpath(file("in"));
     for (int i = 0; i < 6; ++i) {
         ASSERT_TRUE(writeWsq(file(QStringLiteral("in/w%1.wsq").arg(i)), 88 + i, 84, 10 + i));
-        ASSERT_TRUE(colourPicture(82 + i, 81).save(file(QStringLiteral("in/p%1.png").arg(i)), "PNG"));
+        ASSERT_TRUE(
+            colourPicture(82 + i, 81).save(file(QStringLiteral("in/p%1.png").arg(i)), "PNG"));
     }
     if (!QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty()) {
         for (int i = 0; i < 3; ++i)
-            ASSERT_EQ(std::system(("convert " + file(QStringLiteral("in/p%1.png").arg(i)).toStdString() +
-                                   " -compress RLE " + file(QStringLiteral("in/a%1.tif").arg(i)).toStdString())
-                                      .c_str()),
-                      0);
+            ASSERT_EQ(
+                std::system(("convert " + file(QStringLiteral("in/p%1.png").arg(i)).toStdString() +
+                             " -compress RLE " +
+                             file(QStringLiteral("in/a%1.tif").arg(i)).toStdString())
+                                .c_str()),
+                0);
     }
     for (const QString& to : QStringList{"tif", "wsq", "png"}) {
         SCOPED_TRACE(to.toStdString());
@@ -278,7 +282,8 @@ TEST_F(WsqConvertBatch, TiffOutputsTakeTheirOwnInputsSettingsOnly) {
     // The viewer: the designed read keeps the TIFF settings, the designed write uses them.
     int w = 0, h = 0;
     std::vector<uint8_t> read;
-    ASSERT_EQ(imagefile::ReadImageFile(file("in/a.tif").toLocal8Bit().constData(), &w, &h, &read), 1);
+    ASSERT_EQ(imagefile::ReadImageFile(file("in/a.tif").toLocal8Bit().constData(), &w, &h, &read),
+              1);
     ASSERT_EQ(imagefile::WriteImageFile(file("viewer.tif").toLocal8Bit().constData(),
                                         imagefile::kTiffFileType, w, h, read.data()),
               1);

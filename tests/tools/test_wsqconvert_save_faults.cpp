@@ -41,7 +41,8 @@ const OutputCase kCases[] = {
     {"out.jpeg", "Unable to open file", "Error writing to the output file"},
 };
 
-const std::vector<uint8_t> kOldBytes = {'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', 0, 0x80, 0xff, '\n'};
+const std::vector<uint8_t> kOldBytes = {'p', 'r', 'e', 'v',  'i',  'o',
+                                        'u', 's', 0,   0x80, 0xff, '\n'};
 
 // Runs wsqconvert with `input` and `output`; its exit status (-1 when it did not exit) and
 // its standard error.
@@ -58,13 +59,15 @@ int runConvert(const std::string& input, const std::string& output, std::string*
         if (null >= 0) dup2(null, 1);
         close(pipeFds[0]);
         close(pipeFds[1]);
-        execl(tool.c_str(), tool.c_str(), input.c_str(), output.c_str(), static_cast<char*>(nullptr));
+        execl(tool.c_str(), tool.c_str(), input.c_str(), output.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);
     char buffer[4096];
     ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) err->append(buffer, static_cast<size_t>(n));
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        err->append(buffer, static_cast<size_t>(n));
     close(pipeFds[0]);
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
@@ -92,19 +95,22 @@ protected:
         return [this, reason](const std::string& output) {
             std::string err;
             const int status = runConvert(m_input, output, &err);
-            const QStringList lines = ToolRun{status, {}, QString::fromLocal8Bit(err)}.toolErrorLines();
+            const QStringList lines =
+                ToolRun{status, {}, QString::fromLocal8Bit(err)}.toolErrorLines();
             const QString expected = QStringLiteral("wsqconvert: ") + q(output) + ": " + reason;
-            const bool reported = status == 1 && lines.size() == 1 &&
-                                  (expected.endsWith(' ') ? lines[0].startsWith(expected) : lines[0] == expected);
+            const bool reported =
+                status == 1 && lines.size() == 1 &&
+                (expected.endsWith(' ') ? lines[0].startsWith(expected) : lines[0] == expected);
             if (!reported)
-                std::fprintf(stderr, "%s: exit %d, expected \"%s\", stderr:\n%s\n", output.c_str(), status,
-                             qPrintable(expected), err.c_str());
+                std::fprintf(stderr, "%s: exit %d, expected \"%s\", stderr:\n%s\n", output.c_str(),
+                             status, qPrintable(expected), err.c_str());
             return reported ? 1 : 0;
         };
     }
 
     static void expectKept(const testsupport::SaveFaultResult& r, const OutputCase& c) {
-        EXPECT_TRUE(r.reportedError) << c.fileName << ": the failure was not reported as expected " << r.detail;
+        EXPECT_TRUE(r.reportedError)
+            << c.fileName << ": the failure was not reported as expected " << r.detail;
         EXPECT_TRUE(r.oldFileIntact) << c.fileName << ": the existing file changed " << r.detail;
         EXPECT_TRUE(r.noResidue) << c.fileName << ": " << r.detail;
     }
@@ -115,7 +121,8 @@ protected:
 
 TEST_F(WsqConvertSaveFaults, ReadOnlyDirectory) {
     for (const OutputCase& c : kCases) {
-        const auto r = testsupport::SaveIntoReadOnlyDirectory(c.fileName, kOldBytes, convert(c.openFailure));
+        const auto r =
+            testsupport::SaveIntoReadOnlyDirectory(c.fileName, kOldBytes, convert(c.openFailure));
         if (r.skipped) GTEST_SKIP() << r.skipReason;
         expectKept(r, c);
     }
@@ -123,7 +130,8 @@ TEST_F(WsqConvertSaveFaults, ReadOnlyDirectory) {
 
 TEST_F(WsqConvertSaveFaults, FullFileSystem) {
     for (const OutputCase& c : kCases) {
-        const auto r = testsupport::SaveOntoFullFileSystem(c.fileName, kOldBytes, convert(c.writeFailure));
+        const auto r =
+            testsupport::SaveOntoFullFileSystem(c.fileName, kOldBytes, convert(c.writeFailure));
         if (r.skipped) GTEST_SKIP() << r.skipReason;
         expectKept(r, c);
     }
@@ -131,7 +139,8 @@ TEST_F(WsqConvertSaveFaults, FullFileSystem) {
 
 TEST_F(WsqConvertSaveFaults, FileSizeLimitStopsTheWritePartWay) {
     for (const OutputCase& c : kCases) {
-        const auto r = testsupport::SaveWithFileSizeLimit(c.fileName, kOldBytes, convert(c.writeFailure), 1000);
+        const auto r = testsupport::SaveWithFileSizeLimit(c.fileName, kOldBytes,
+                                                          convert(c.writeFailure), 1000);
         ASSERT_FALSE(r.skipped) << r.skipReason;
         expectKept(r, c);
     }

@@ -362,19 +362,22 @@ TEST(SegmentWriters, CommentLengthsAreBounded) {
     std::vector<uint8_t> buf(70000);
     int len = 0;
     ASSERT_EQ(wsq::putc_comment_segment(wsq::COM_WSQ, "abc", 3, buf.data(), 70000, &len), 0);
-    EXPECT_EQ(Bytes(buf.begin(), buf.begin() + len), (Bytes{0xFF, 0xA8, 0x00, 0x05, 'a', 'b', 'c'}));
+    EXPECT_EQ(Bytes(buf.begin(), buf.begin() + len),
+              (Bytes{0xFF, 0xA8, 0x00, 0x05, 'a', 'b', 'c'}));
 
     // 65533 text bytes fit a segment; one more would wrap its length field.
     const std::string longest(65533, 'x');
     len = 0;
-    ASSERT_EQ(wsq::putc_comment_segment(wsq::COM_WSQ, longest.c_str(), 65533, buf.data(), 70000,
-                                        &len), 0);
+    ASSERT_EQ(
+        wsq::putc_comment_segment(wsq::COM_WSQ, longest.c_str(), 65533, buf.data(), 70000, &len),
+        0);
     EXPECT_EQ((buf[2] << 8) | buf[3], 65535);
     len = 0;
     const std::string too_long(65534, 'x');
     CaptureStderr();
-    EXPECT_EQ(wsq::putc_comment_segment(wsq::COM_WSQ, too_long.c_str(), 65534, buf.data(), 70000,
-                                        &len), -34);
+    EXPECT_EQ(
+        wsq::putc_comment_segment(wsq::COM_WSQ, too_long.c_str(), 65534, buf.data(), 70000, &len),
+        -34);
     EXPECT_EQ(GetCapturedStderr(),
               "ERROR : putc_comment_segment : comment of 65534 bytes is longer than 65533\n");
     EXPECT_EQ(len, 0);

@@ -44,7 +44,8 @@ TEST(ConformanceDecode, PixelsMatchTheIndependentDecoder) {
         std::vector<uint8_t> pixels;
         int w = 0, h = 0, d = 0, ppi = 0, lossy = 0, encoder = -1, software = -1;
         ASSERT_EQ(wsq::wsq_decode_mem(&pixels, &w, &h, &d, &ppi, &lossy, &encoder, &software,
-                                      data.data(), len), 0);
+                                      data.data(), len),
+                  0);
         EXPECT_EQ(w, c.width);
         EXPECT_EQ(h, c.height);
         EXPECT_EQ(d, 8);
@@ -73,8 +74,8 @@ TEST(ConformanceDecode, PixelsMatchTheIndependentDecoder) {
                 }
             }
         }
-        EXPECT_EQ(differing, 0) << "first at (" << first_x << ", " << first_y << "): ours "
-                                << ours << ", theirs " << theirs;
+        EXPECT_EQ(differing, 0) << "first at (" << first_x << ", " << first_y << "): ours " << ours
+                                << ", theirs " << theirs;
 
         std::vector<std::string> comments;
         ASSERT_EQ(wsq::read_comments_before_first_block(&comments, data.data(), len), 0);

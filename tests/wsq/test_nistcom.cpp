@@ -122,8 +122,9 @@ std::vector<std::string> comments_written(const char* comment, int ppi) {
     std::vector<uint8_t> buf(300000);
     int len = 0;
     EXPECT_EQ(wsq::putc_u16(wsq::SOI_WSQ, buf.data(), 300000, &len), 0);
-    EXPECT_EQ(wsq::write_nistcom_comments(comment, 500, 600, 8, ppi, 1, 0.75f, buf.data(), 300000,
-                                          &len), 0);
+    EXPECT_EQ(
+        wsq::write_nistcom_comments(comment, 500, 600, 8, ppi, 1, 0.75f, buf.data(), 300000, &len),
+        0);
     EXPECT_EQ(wsq::putc_block_header(0, buf.data(), 300000, &len), 0);
     std::vector<std::string> comments;
     EXPECT_EQ(wsq::read_comments_before_first_block(&comments, buf.data(), len), 0);
@@ -146,8 +147,7 @@ TEST(Nistcom, CommentsWrittenByTheEncoder) {
     EXPECT_EQ(device[0].substr(0, 36), "NIST_COM 10\nDEVICE scanner 3\nPIX_WID");
 
     // Any other text (the test is case-sensitive) follows as a comment of its own.
-    EXPECT_EQ(comments_written("nist_com 2", 500),
-              (std::vector<std::string>{base, "nist_com 2"}));
+    EXPECT_EQ(comments_written("nist_com 2", 500), (std::vector<std::string>{base, "nist_com 2"}));
 
     // A comment no segment can carry is refused and nothing is counted.
     const std::string too_long(65534, 'c');
@@ -155,7 +155,8 @@ TEST(Nistcom, CommentsWrittenByTheEncoder) {
     int len = 0;
     CaptureStderr();
     EXPECT_EQ(wsq::write_nistcom_comments(too_long.c_str(), 5, 6, 8, 500, 1, 0.75f, buf.data(),
-                                          200000, &len), -34);
+                                          200000, &len),
+              -34);
     EXPECT_EQ(GetCapturedStderr(),
               "ERROR : putc_comment_segment : comment of 65534 bytes is longer than 65533\n");
     EXPECT_EQ(len, 0);

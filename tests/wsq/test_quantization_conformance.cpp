@@ -117,8 +117,8 @@ bool parse_stream(const std::vector<uint8_t>& stream, ParsedStream* out) {
     const int w = out->frame.width, h = out->frame.height;
     wsq::build_subband_trees(state.w_tree, wsq::W_TREELEN, state.q_tree, wsq::Q_TREELEN, w, h);
     out->coefficients.assign(static_cast<size_t>(w) * h, 0);
-    return wsq::huffman_decode_data_mem(out->coefficients.data(), &out->dtt, &out->dqt, &dht,
-                                        &cur, end) == 0;
+    return wsq::huffman_decode_data_mem(out->coefficients.data(), &out->dtt, &out->dqt, &dht, &cur,
+                                        end) == 0;
 }
 
 TEST(QuantizationConformance, TablesAndValuesMatchTheIndependentStreams) {
@@ -148,9 +148,8 @@ TEST(QuantizationConformance, TablesAndValuesMatchTheIndependentStreams) {
 
         std::vector<uint8_t> ours(400);
         int len = 0;
-        ASSERT_EQ(wsq::putc_quantization_table(&qv, ours.data(), static_cast<int>(ours.size()),
-                                               &len),
-                  0);
+        ASSERT_EQ(
+            wsq::putc_quantization_table(&qv, ours.data(), static_cast<int>(ours.size()), &len), 0);
         ours.resize(len);
         const std::vector<uint8_t> stream = read_file(conformance_path(c.stream));
         ASSERT_FALSE(stream.empty());
@@ -181,20 +180,21 @@ TEST(QuantizationConformance, ReconstructionMatchesTheIndependentDecoding) {
         ASSERT_EQ(wsq::unquantize(&plane, &parsed.dqt, q_tree, wsq::Q_TREELEN,
                                   parsed.coefficients.data(), w, h),
                   0);
-        ASSERT_EQ(wsq::wsq_reconstruct(plane.data(), w, h, w_tree, wsq::W_TREELEN, &parsed.dtt),
-                  0);
+        ASSERT_EQ(wsq::wsq_reconstruct(plane.data(), w, h, w_tree, wsq::W_TREELEN, &parsed.dtt), 0);
 
         const std::string decoded_name =
             std::string(c.stream).substr(0, std::string(c.stream).size() - 4) + ".dec.png";
-        const QImage expected = QImage(QString::fromStdString(conformance_path(decoded_name.c_str())))
-                                    .convertToFormat(QImage::Format_Grayscale8);
+        const QImage expected =
+            QImage(QString::fromStdString(conformance_path(decoded_name.c_str())))
+                .convertToFormat(QImage::Format_Grayscale8);
         ASSERT_EQ(expected.width(), w);
         ASSERT_EQ(expected.height(), h);
         int differing = 0;
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
-                const double v = double(plane[static_cast<size_t>(y) * w + x]) *
-                                     parsed.frame.r_scale + parsed.frame.m_shift + 0.5;
+                const double v =
+                    double(plane[static_cast<size_t>(y) * w + x]) * parsed.frame.r_scale +
+                    parsed.frame.m_shift + 0.5;
                 const int byte = v < 0 ? 0 : (v > 255 ? 255 : static_cast<int>(v));
                 differing += byte != expected.constScanLine(y)[x];
             }

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
             const bool ok = arg == "--seed" ? parse_int(argv[i + 1], 0, 4294967295L, &v)
                                             : parse_int(argv[i + 1], 1, 65535, &v);
             if (!ok) {
-                std::fprintf(stderr, "synthprint: bad value for %s: %s\n", arg.c_str(), argv[i + 1]);
+                std::fprintf(stderr, "synthprint: bad value for %s: %s\n", arg.c_str(),
+                             argv[i + 1]);
                 return 2;
             }
             if (arg == "--seed") options.seed = static_cast<uint32_t>(v);

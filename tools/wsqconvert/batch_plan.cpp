@@ -54,8 +54,9 @@ std::vector<BatchItem> planBatch(const BatchOptions& options) {
         QStringList inputs;
         for (size_t i : it.value()) inputs << items[i].input;
         for (size_t i : it.value())
-            items[i].collision = QStringLiteral("%1: would be written from each of %2; none of "
-                                                "them is converted")
+            items[i].collision = QStringLiteral(
+                                     "%1: would be written from each of %2; none of "
+                                     "them is converted")
                                      .arg(it.key(), inputs.join(QStringLiteral(", ")));
     }
     // Converting into the input directory could replace an input (a.jpg to a.jpg) with a

@@ -27,48 +27,55 @@ QString usageText() {
 }
 
 QString helpText() {
-    return usageText() + QStringLiteral(
-        "\n"
-        "Converts fingerprint images and other pictures the way the WSQ viewer loads and saves\n"
-        "them.\n"
-        "\n"
-        "INPUT is read by its extension, any case: the complete one (everything after the first\n"
-        "\".\") when it names a type, else the last one, so john.doe.wsq is a WSQ file:\n"
-        "  %1; %2 (raster library);\n"
-        "  %3 (Qt).\n"
-        "OUTPUT is written, under exactly that name, in the format its last extension names:\n"
-        "  %4.\n"
-        "WSQ output is grey, (red + green + blue) / 3.\n"
-        "\n"
-        "Options:\n"
-        "  --bitrate R       WSQ bit rate (default 0.75)\n"
-        "  --ppi N           WSQ resolution (default: the input's, when it is a WSQ file that\n"
-        "                    has one, else 500)\n"
-        "  --comment TEXT    WSQ comment (default: none)\n"
-        "  --info            describe each FILE: size, depth and, for WSQ, resolution,\n"
-        "                    encoder, comments, NISTCOM entries and segments\n"
-        "  --json            with --info, one JSON document\n"
-        "  --batch           convert every file of INDIR into OUTDIR\n"
-        "  --to FORMAT       output format of a batch (an output extension)\n"
-        "  --from TYPE,...   input extensions of a batch (default: every readable one)\n"
-        "  --recursive       include the subdirectories of INDIR\n"
-        "  --keep-tree       with --recursive, mirror the subdirectories of INDIR in OUTDIR\n"
-        "                    (default: every output directly in OUTDIR)\n"
-        "  --jobs N          files converted at once (default: the number of cores)\n"
-        "  --skip-existing   leave outputs that already exist alone\n"
-        "  --help            show this text\n"
-        "  --version         show the version\n"
-        "\n"
-        "Batch outputs are named OUTDIR/BASE.FORMAT, BASE being the input's name up to its\n"
-        "first \".\". Two inputs that would make the same output are reported and neither is\n"
-        "written.\n"
-        "\n"
-        "Exit status: 0 when everything was converted, 1 when a file failed, 2 for a usage\n"
-        "error.\n")
-        .arg(document::readableExtensionList(document::Reader::Wsq),
-             document::readableExtensionList(document::Reader::RasterLibrary),
-             document::readableExtensionList(document::Reader::Toolkit),
-             document::writableExtensionList());
+    return usageText() +
+           QStringLiteral(
+               "\n"
+               "Converts fingerprint images and other pictures the way the WSQ viewer loads and "
+               "saves\n"
+               "them.\n"
+               "\n"
+               "INPUT is read by its extension, any case: the complete one (everything after the "
+               "first\n"
+               "\".\") when it names a type, else the last one, so john.doe.wsq is a WSQ file:\n"
+               "  %1; %2 (raster library);\n"
+               "  %3 (Qt).\n"
+               "OUTPUT is written, under exactly that name, in the format its last extension "
+               "names:\n"
+               "  %4.\n"
+               "WSQ output is grey, (red + green + blue) / 3.\n"
+               "\n"
+               "Options:\n"
+               "  --bitrate R       WSQ bit rate (default 0.75)\n"
+               "  --ppi N           WSQ resolution (default: the input's, when it is a WSQ file "
+               "that\n"
+               "                    has one, else 500)\n"
+               "  --comment TEXT    WSQ comment (default: none)\n"
+               "  --info            describe each FILE: size, depth and, for WSQ, resolution,\n"
+               "                    encoder, comments, NISTCOM entries and segments\n"
+               "  --json            with --info, one JSON document\n"
+               "  --batch           convert every file of INDIR into OUTDIR\n"
+               "  --to FORMAT       output format of a batch (an output extension)\n"
+               "  --from TYPE,...   input extensions of a batch (default: every readable one)\n"
+               "  --recursive       include the subdirectories of INDIR\n"
+               "  --keep-tree       with --recursive, mirror the subdirectories of INDIR in "
+               "OUTDIR\n"
+               "                    (default: every output directly in OUTDIR)\n"
+               "  --jobs N          files converted at once (default: the number of cores)\n"
+               "  --skip-existing   leave outputs that already exist alone\n"
+               "  --help            show this text\n"
+               "  --version         show the version\n"
+               "\n"
+               "Batch outputs are named OUTDIR/BASE.FORMAT, BASE being the input's name up to its\n"
+               "first \".\". Two inputs that would make the same output are reported and neither "
+               "is\n"
+               "written.\n"
+               "\n"
+               "Exit status: 0 when everything was converted, 1 when a file failed, 2 for a usage\n"
+               "error.\n")
+               .arg(document::readableExtensionList(document::Reader::Wsq),
+                    document::readableExtensionList(document::Reader::RasterLibrary),
+                    document::readableExtensionList(document::Reader::Toolkit),
+                    document::writableExtensionList());
 }
 
 ParseResult parseCommandLine(const QStringList& arguments) {
@@ -100,7 +107,7 @@ ParseResult parseCommandLine(const QStringList& arguments) {
             hasInlineValue = true;
         }
         const auto takesValue = [](const QString& name) {
-            static const QStringList names = {"--bitrate", "--ppi", "--comment",
+            static const QStringList names = {"--bitrate", "--ppi",  "--comment",
                                               "--to",      "--from", "--jobs"};
             return names.contains(name);
         };
@@ -204,8 +211,9 @@ ParseResult parseCommandLine(const QStringList& arguments) {
         return result;
     }
     if (batchOptionSeen && !batch) {
-        result.error = QStringLiteral("--to, --from, --recursive, --keep-tree, --jobs and "
-                                      "--skip-existing go with --batch");
+        result.error = QStringLiteral(
+            "--to, --from, --recursive, --keep-tree, --jobs and "
+            "--skip-existing go with --batch");
         return result;
     }
     if (info) {

@@ -17,6 +17,7 @@ struct ConversionSettings {
 // Empty on success; otherwise the failure as "FILE: reason", naming the input for a read
 // failure and the output for a write failure. A TIFF written depends on this file alone: it is
 // stored as a TIFF input was, otherwise with the library's defaults, whatever was read before.
-QString convertFile(const QString& input, const QString& output, const ConversionSettings& settings);
+QString convertFile(const QString& input, const QString& output,
+                    const ConversionSettings& settings);
 
 }  // namespace wsqconvert

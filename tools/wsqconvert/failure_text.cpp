@@ -50,7 +50,8 @@ QString saveFailureText(const document::SaveResult& result) {
         case SaveFailure::None:
             return QString();
         case SaveFailure::EncodeFailed:
-            return wsqFailureText(QStringLiteral("cannot encode as WSQ"), result.code, result.error);
+            return wsqFailureText(QStringLiteral("cannot encode as WSQ"), result.code,
+                                  result.error);
         case SaveFailure::CannotCreate:
             return QStringLiteral("Error opening file for writing");
         case SaveFailure::WriteFailed:

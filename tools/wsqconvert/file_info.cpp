@@ -84,9 +84,8 @@ void describePicture(const document::Document& doc, FileInfo* info) {
         return;
     }
     const document::PageFacts& page = doc.pages.front().facts;
-    facts[QStringLiteral("format")] = doc.type->reader == document::Reader::RasterLibrary
-                                          ? doc.extension.toUpper()
-                                          : doc.format;
+    facts[QStringLiteral("format")] =
+        doc.type->reader == document::Reader::RasterLibrary ? doc.extension.toUpper() : doc.format;
     facts[QStringLiteral("width")] = page.width;
     facts[QStringLiteral("height")] = page.height;
     if (page.depth > 0) facts[QStringLiteral("depth")] = page.depth;
@@ -117,8 +116,8 @@ FileInfo describeFile(const QString& fileName) {
 
 QString infoText(const QJsonObject& facts) {
     QString text = facts.value(QStringLiteral("file")).toString() + QLatin1Char('\n');
-    static const char* const kScalars[] = {"format", "size",    "width",    "height", "depth",
-                                           "ppi",    "lossy",   "encoder",  "software"};
+    static const char* const kScalars[] = {"format", "size",  "width",   "height",  "depth",
+                                           "ppi",    "lossy", "encoder", "software"};
     for (const char* key : kScalars) {
         const QJsonValue value = facts.value(QLatin1String(key));
         if (!value.isUndefined())
@@ -134,7 +133,9 @@ QString infoText(const QJsonObject& facts) {
     if (facts.contains(QStringLiteral("nistcom"))) {
         const QJsonArray entries = facts.value(QStringLiteral("nistcom")).toArray();
         text += QStringLiteral("  NISTCOM: %1\n")
-                    .arg(entries.isEmpty() ? QStringLiteral("none") : QString::number(entries.size()) + QStringLiteral(" entries"));
+                    .arg(entries.isEmpty()
+                             ? QStringLiteral("none")
+                             : QString::number(entries.size()) + QStringLiteral(" entries"));
         for (const QJsonValue& entry : entries)
             text += QStringLiteral("    %1 %2\n")
                         .arg(entry[QStringLiteral("name")].toString(),
