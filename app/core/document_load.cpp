@@ -143,6 +143,7 @@ std::optional<QString> lastHeaderComment(const wsq::StreamFacts& stream) {
     return latin1(stream.comments[stream.header_comments - 1]);
 }
 
+// The two spaces after "height =" and "implementation number =" are the window's own text.
 QString wsqSummaryLine(const Document& document) {
     const wsq::ImageFacts frame = document.wsqFrame.value_or(wsq::ImageFacts{});
     const std::optional<QString> comment =
