@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ccache
   qt6-base-dev qt6-image-formats-plugins
   libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev zlib1g-dev
-  libgtest-dev libbenchmark-dev libopenjp2-7-dev
+  libgtest-dev libbenchmark-dev libopenjp2-7-dev libopenjp2-tools
   clang libclang-rt-14-dev clang-format
   xvfb xauth
   imagemagick netpbm libtiff-tools giflib-tools python3-pil
