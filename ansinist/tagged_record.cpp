@@ -54,7 +54,8 @@ RecordRead readTaggedRecord(std::span<const uint8_t> file, uint64_t offset, int 
         std::min<uint64_t>(size, first->valueOffset + kMaxLengthDigits + 1);
     while (digitsEnd < digitsLimit && file[digitsEnd] != kGS && file[digitsEnd] != kFS) ++digitsEnd;
     if (digitsEnd >= digitsLimit)
-        return {std::nullopt, what + " has a length field without an end"};
+        return {std::nullopt, what + " has a length field of more than " +
+                                  std::to_string(kMaxLengthDigits) + " characters"};
     const std::string_view digits(reinterpret_cast<const char*>(file.data() + first->valueOffset),
                                   digitsEnd - first->valueOffset);
     const auto length = parseDigits(digits, kMaxLengthDigits);

@@ -59,6 +59,10 @@ void TransactionWriter::addTagged(int type, int idc, std::vector<NistField> fiel
     m_records.push_back({type, idc, taggedRecord(type, fields, m_fieldDigits)});
 }
 
+void TransactionWriter::addRecordBytes(int type, int listedIdc, std::string bytes) {
+    m_records.push_back({type, listedIdc, std::move(bytes)});
+}
+
 void TransactionWriter::addBinary(int type, std::vector<uint8_t> afterLength) {
     const uint32_t length = static_cast<uint32_t>(afterLength.size() + 4);
     std::string bytes = {static_cast<char>(length >> 24), static_cast<char>(length >> 16),

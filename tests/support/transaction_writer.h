@@ -47,6 +47,8 @@ public:
     // A binary record: its type as 1.003 lists it and its bytes after the 4-byte length,
     // IDC byte first.
     void addBinary(int type, std::vector<uint8_t> afterLength);
+    // A record's bytes as they are, listed in 1.003 as `type` with IDC `listedIdc`.
+    void addRecordBytes(int type, int listedIdc, std::string bytes);
     // A Type-4 (or Type-3/5/6/7) record in the 18-byte layout; unused positions are 255.
     void addFingerprintBinary(int type, int idc, int impression, std::vector<int> positions,
                               int isr, int width, int height, int compression,
