@@ -145,8 +145,10 @@ void wsqimageviewer::buildMenus() {
 void wsqimageviewer::load(const QString& fileName) {
     m_fileName = fileName;
     m_pixmap.reset();
+    m_document.reset();
 
-    const document::Document doc = document::loadDocument(fileName);
+    auto loaded = std::make_unique<document::Document>(document::loadDocument(fileName));
+    const document::Document& doc = *loaded;
     switch (doc.failure) {
         case document::LoadFailure::UnsupportedType:
             // The label keeps what it showed; the box says why nothing new is shown.
@@ -166,7 +168,27 @@ void wsqimageviewer::load(const QString& fileName) {
     keepLibraryReadSettings(doc);
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(doc.picture()));
     statusBar()->showMessage(document::summaryLine(doc));
+    m_document = std::move(loaded);
     showLoadedPixmap();
+}
+
+int wsqimageviewer::pageCount() const {
+    return m_document ? static_cast<int>(m_document->pages.size()) : 0;
+}
+
+int wsqimageviewer::pageRecord(int page) const {
+    return page >= 0 && page < pageCount() ? m_document->pages[size_t(page)].record : 0;
+}
+
+bool wsqimageviewer::showPage(int page) {
+    if (page < 0 || page >= pageCount()) return false;
+    document::decodePage(m_document.get(), size_t(page));
+    m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(m_document->pages[size_t(page)].image));
+    statusBar()->showMessage(m_document->transaction
+                                 ? document::recordSummaryLine(*m_document, size_t(page))
+                                 : document::summaryLine(*m_document));
+    showLoadedPixmap();
+    return true;
 }
 
 // The raster library's designed read keeps what a TIFF file says of its storage for the next

@@ -41,6 +41,15 @@ public:
     // Whether the last save wrote its file (false after a cancelled or failed one).
     bool lastSaveWritten() const { return m_lastSaveWritten; }
 
+    // The pictures of the file last loaded: one for most files, one per image record of a
+    // transaction (0 after a load that ended in a box).
+    int pageCount() const;
+    // The transaction record page `page` shows (from 1); 0 for other files.
+    int pageRecord(int page) const;
+    // Shows page `page` as the current picture, with its status line; decodes it first if
+    // it was not yet. False when there is no such page.
+    bool showPage(int page);
+
 public slots:
     void load(const QString& fileName);
     void save(const QString& fileName, int file_type);
@@ -97,6 +106,8 @@ private:
     ImageLabel* m_imageLabel = nullptr;
     QToolBar* m_zoomToolbar = nullptr;
     std::unique_ptr<QPixmap> m_pixmap;
+    // The file last loaded, for its other pages.
+    std::unique_ptr<document::Document> m_document;
     int m_shownHeight = 0;
     int m_shownWidth = 0;
     ConvertWindow* m_convertWindow = nullptr;

@@ -33,13 +33,12 @@ QString withTrailingSlash(const QString& dir) {
 void collectFiles(const QString& dir, const QStringList& patterns, QStringList* files) {
     const QString path = withTrailingSlash(dir);
     QStringList filters;
-    for (const QString& p : patterns)
-        if (!p.isEmpty()) filters << p;
+    // An entry may hold several patterns, separated by spaces ("*.eft *.an2 ...").
+    for (const QString& p : patterns) filters << p.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     // An empty filter list would let QDir take every file; no ticked type takes none.
     if (filters.isEmpty()) return;
-    const QStringList names =
-        QDir(path).entryList(filters, QDir::Files | QDir::NoDotAndDotDot | QDir::CaseSensitive,
-                             kByNameIgnoringCase);
+    const QStringList names = QDir(path).entryList(
+        filters, QDir::Files | QDir::NoDotAndDotDot | QDir::CaseSensitive, kByNameIgnoringCase);
     for (const QString& name : names) files->append(path + name);
 }
 

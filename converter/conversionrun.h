@@ -11,7 +11,8 @@ namespace conversion {
 QString withTrailingSlash(const QString& dir);
 
 // Appends dir/name for every regular file directly in `dir` whose name matches one of the
-// wildcard `patterns` (case-sensitive, so "*.wsq" does not take IMG.WSQ), sorted by name
+// wildcard `patterns` (case-sensitive, so "*.wsq" does not take IMG.WSQ; one entry may hold
+// several patterns separated by spaces), sorted by name
 // ignoring case. Hidden files are left out; no patterns take no files.
 void collectFiles(const QString& dir, const QStringList& patterns, QStringList* files);
 

@@ -31,10 +31,9 @@ ConvertWindow::ConvertWindow(QWidget* parent, const char* name, bool modal)
     : ConvertDialog(parent, name, modal, kDecoratedDialog) {
     fileTypeListBox->clear();
     fileTypeListBox->setSortingEnabled(false);
-    for (const document::ReadableType& type : document::readableTypes()) {
-        const QString label = QCoreApplication::translate("document", type.label);
-        new CustomListItem(fileTypeListBox, label, this);
-        m_patternByLabel.insert(label, QStringLiteral("*.") + QLatin1String(type.extension));
+    for (const document::LabelledPatterns& type : document::readableTypeGroups()) {
+        new CustomListItem(fileTypeListBox, type.label, this);
+        m_patternByLabel.insert(type.label, type.patterns.join(QLatin1Char(' ')));
     }
     // Entry k (from 1) is save type k of the main window's save.
     outputFileFormatComboBox->addItems(document::saveDialogFilters());
@@ -151,8 +150,23 @@ void ConvertWindow::startConversion() {
         ++count;
         viewer->m_interactiveSave = count == 1 ? 1 : 0;
         viewer->load(path);
-        viewer->save(m_outputDir + conversion::outputBaseName(path), outputType);
-        if (!viewer->lastSaveWritten()) notConverted << QDir::toNativeSeparators(path);
+        const QString base = m_outputDir + conversion::outputBaseName(path);
+        if (viewer->pageRecord(0) == 0) {
+            viewer->save(base, outputType);
+            if (!viewer->lastSaveWritten()) notConverted << QDir::toNativeSeparators(path);
+        } else {
+            // Each picture of a transaction becomes BASE-N, N its record.
+            for (int page = 0; page < viewer->pageCount(); ++page) {
+                viewer->showPage(page);
+                viewer->m_interactiveSave = count == 1 && page == 0 ? 1 : 0;
+                viewer->save(base + QStringLiteral("-%1").arg(viewer->pageRecord(page)),
+                             outputType);
+                if (!viewer->lastSaveWritten())
+                    notConverted << QStringLiteral("%1 (record %2)")
+                                        .arg(QDir::toNativeSeparators(path))
+                                        .arg(viewer->pageRecord(page));
+            }
+        }
         completionProgressBar->setValue(conversion::progressPercent(count, total));
         completionLabel->setNum(completionProgressBar->value());
         // Let the percentage repaint and a click on Stop (or Close) arrive before the next file.

@@ -6,12 +6,17 @@
 #include <QImage>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "format_registry.h"
 #include "imagefile/formats.h"
 #include "wsq/wsq.h"
+
+namespace ansinist {
+class TransactionFile;
+}  // namespace ansinist
 
 namespace document {
 
@@ -23,9 +28,13 @@ struct PageFacts {
 };
 
 struct Page {
-    // Null when the content did not decode (the window shows it as an empty 0 x 0 picture).
+    // Null when the content did not decode (the window shows it as an empty 0 x 0 picture),
+    // or, in a transaction, until the page is decoded (decodePage).
     QImage image;
     PageFacts facts;
+    int record = 0;       // a transaction's record the page shows (from 1); 0 for other files
+    bool decoded = true;  // false until a transaction's picture was asked for
+    QString problem;      // why the picture is missing, in the reader's words
 };
 
 // How far a load got.
@@ -58,6 +67,8 @@ struct Document {
     // Library formats: the depth of the true-colour picture the reader made (24, or 32 with
     // alpha), which the designed read reports when it is not 8 or 24.
     int trueColourDepth = 0;
+    // Transactions: the file, mapped, and its records; a page per image record.
+    std::shared_ptr<const ansinist::TransactionFile> transaction;
 
     LoadFailure failure = LoadFailure::None;
     // Why the load fell short: the window's text where it has one ("Error reading SOI WSQ

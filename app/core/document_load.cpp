@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "ansinist/codes.h"
+#include "ansinist/picture.h"
+#include "ansinist/transaction_file.h"
 #include "imagefile/checked_image_io.h"
 #include "library_planes.h"
 #include "toolkit_image_io.h"
@@ -111,7 +114,79 @@ void loadWithLibrary(Document* doc) {
     doc->pages.push_back(std::move(page));
 }
 
+const ansinist::Record* transactionRecord(const Document& doc, int index) {
+    if (!doc.transaction) return nullptr;
+    for (const ansinist::Record& record : doc.transaction->transaction().records)
+        if (record.index == index) return &record;
+    return nullptr;
+}
+
+QImage imageFromPicture(const ansinist::Picture& picture) {
+    if (picture.channels == 1)
+        return wsqgrey::greyImage(picture.pixels.data(), picture.width, picture.height);
+    QImage image(picture.width, picture.height, QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    wsqgrey::setStandardResolution(&image);
+    for (int y = 0; y < picture.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const uint8_t* in = picture.pixels.data() + size_t(y) * size_t(picture.width) * 3;
+        for (int x = 0; x < picture.width; ++x, in += 3) line[x] = qRgb(in[0], in[1], in[2]);
+    }
+    return image;
+}
+
+// Every record is listed; every image record becomes a page, and only the first page's picture
+// is decoded now.
+void loadTransaction(Document* doc) {
+    ansinist::OpenResult opened =
+        ansinist::TransactionFile::open(QFile::encodeName(doc->fileName).toStdString());
+    if (!opened.file) {
+        doc->failure = LoadFailure::Unreadable;
+        doc->error = QString::fromStdString(opened.error);
+        return;
+    }
+    doc->transaction = std::move(opened.file);
+    const ansinist::Transaction& transaction = doc->transaction->transaction();
+    doc->format = QStringLiteral("ANSI/NIST");
+    doc->fileSize = static_cast<qint64>(transaction.fileSize);
+    for (const ansinist::Record& record : transaction.records) {
+        if (!record.image) continue;
+        Page page;
+        page.record = record.index;
+        page.decoded = false;
+        page.facts = {record.image->width, record.image->height, record.image->bitsPerPixel,
+                      record.image->ppi.value_or(-1)};
+        page.problem = QString::fromStdString(record.problem);
+        doc->pages.push_back(std::move(page));
+    }
+    if (doc->pages.empty()) {
+        doc->failure = LoadFailure::Undecodable;
+        doc->error = QStringLiteral("the transaction holds no picture");
+        return;
+    }
+    decodePage(doc, 0);
+}
+
 }  // namespace
+
+bool decodePage(Document* doc, size_t index) {
+    if (index >= doc->pages.size()) return false;
+    Page& page = doc->pages[index];
+    if (page.decoded) return !page.image.isNull();
+    page.decoded = true;
+    const ansinist::Record* record = transactionRecord(*doc, page.record);
+    if (!record) return false;
+    const ansinist::Picture picture = ansinist::decodePicture(*doc->transaction, *record);
+    if (!picture) {
+        page.problem = QString::fromStdString(picture.error);
+        return false;
+    }
+    page.image = imageFromPicture(picture);
+    page.facts.width = picture.width;
+    page.facts.height = picture.height;
+    if (picture.ppi) page.facts.ppi = *picture.ppi;
+    return !page.image.isNull();
+}
 
 Document loadDocument(const QString& fileName) {
     Document doc;
@@ -132,6 +207,9 @@ Document loadDocument(const QString& fileName) {
             break;
         case Reader::RasterLibrary:
             loadWithLibrary(&doc);
+            break;
+        case Reader::Transaction:
+            loadTransaction(&doc);
             break;
     }
     return doc;
@@ -164,9 +242,37 @@ QString sizeSummaryLine(const Document& document) {
            windowText(", height =  ") + QString::number(picture.height());
 }
 
+QString recordSummaryLine(const Document& document, size_t index) {
+    if (index >= document.pages.size()) return sizeSummaryLine(document);
+    const Page& page = document.pages[index];
+    QString line = windowText("Image info: width = ") + QString::number(page.facts.width) +
+                   windowText(", height =  ") + QString::number(page.facts.height);
+    line += page.facts.ppi > 0 ? QStringLiteral(", dpi = ") + QString::number(page.facts.ppi)
+                               : QStringLiteral(", dpi = unknown");
+    line += QStringLiteral(", depth = ") + QString::number(page.facts.depth);
+    if (const ansinist::Record* record = transactionRecord(document, page.record)) {
+        line += QStringLiteral(", record = %1 (Type-%2").arg(page.record).arg(record->type);
+        for (int position : record->image->positions) {
+            const char* name = ansinist::positionName(record->type, position);
+            if (*name) line += QStringLiteral(", ") + QString::fromUtf8(name);
+        }
+        line += QStringLiteral("), compression = ") +
+                QString::fromLatin1(ansinist::compressionName(record->image->compression));
+    }
+    if (!page.problem.isEmpty()) line += QStringLiteral(", problem: ") + page.problem;
+    return line;
+}
+
 QString summaryLine(const Document& document) {
-    if (document.type && document.type->reader == Reader::Wsq) return wsqSummaryLine(document);
-    return sizeSummaryLine(document);
+    if (!document.type) return sizeSummaryLine(document);
+    switch (document.type->reader) {
+        case Reader::Wsq:
+            return wsqSummaryLine(document);
+        case Reader::Transaction:
+            return recordSummaryLine(document, 0);
+        default:
+            return sizeSummaryLine(document);
+    }
 }
 
 }  // namespace document

@@ -14,12 +14,20 @@ namespace document {
 // code; every failure but an undecodable content leaves no page.
 Document loadDocument(const QString& fileName);
 
+// Decodes a page that was not decoded yet (a transaction decodes only the pictures asked
+// for). True when the page has a picture; otherwise its problem says why.
+bool decodePage(Document* document, size_t page);
+
 // The WSQ load's summary line: "Image info: width = ..., height =  ..., dpi = ..., depth = ...,
 // Comments: ..., implementation number =  ..." (the last comment ahead of the first block).
 QString wsqSummaryLine(const Document& document);
 // "Image info: width = W, height =  H" of the first page (0 and 0 when it has no picture).
 QString sizeSummaryLine(const Document& document);
-// The window's status line for a document: the WSQ summary for WSQ files, the size otherwise.
+// A transaction page's line in the same style: size, resolution, depth, the record, its
+// positions and its compression.
+QString recordSummaryLine(const Document& document, size_t page);
+// The window's status line for a document: the WSQ summary for WSQ files, the record's for a
+// transaction's first page, the size otherwise.
 QString summaryLine(const Document& document);
 
 // The text of the last comment ahead of a WSQ stream's first block, if there is one.

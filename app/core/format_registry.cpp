@@ -10,6 +10,8 @@ namespace document {
 
 namespace {
 
+constexpr const char* kTransactionLabel = QT_TRANSLATE_NOOP("document", "ANSI/NIST files");
+
 // The texts are the dialogs' own, misspellings included ("Muti-image").
 constexpr ReadableType kReadable[] = {
     {"wsq", QT_TRANSLATE_NOOP("document", "WSQ - FBI's Wavelet Scalar Quantization"), "WSQ",
@@ -48,6 +50,12 @@ constexpr ReadableType kReadable[] = {
      Reader::Toolkit, false},
     {"mng", QT_TRANSLATE_NOOP("document", "MNG - Muti-image Network Graphic Animation"), "MNG",
      Reader::Toolkit, false},
+    // Transactions hold many pictures; one entry of the dialogs takes all their extensions.
+    {"eft", kTransactionLabel, "ANSI/NIST", Reader::Transaction, false},
+    {"an2", kTransactionLabel, "ANSI/NIST", Reader::Transaction, false},
+    {"nist", kTransactionLabel, "ANSI/NIST", Reader::Transaction, false},
+    {"ebts", kTransactionLabel, "ANSI/NIST", Reader::Transaction, false},
+    {"int", kTransactionLabel, "ANSI/NIST", Reader::Transaction, false},
 };
 
 // The "All Bitmap Files" entry names tif before tiff; everything else is in list order.
@@ -79,7 +87,7 @@ QString translated(const char* text) {
     return QCoreApplication::translate("document", text);
 }
 
-QString entry(const char* label, const char* extension) {
+QString saveEntry(const char* label, const char* extension) {
     return translated(label) + QStringLiteral(" (*.") + QLatin1String(extension) + QLatin1Char(')');
 }
 
@@ -136,27 +144,39 @@ const SaveFormat* saveFormatForExtension(const QString& extension) {
 }
 
 QStringList openDialogFilters() {
-    QStringList all = readablePatterns();
+    // "All Bitmap Files" takes the single-picture formats, naming tif before tiff.
+    QStringList all;
+    for (const ReadableType& type : kReadable)
+        if (type.reader != Reader::Transaction)
+            all << QStringLiteral("*.") + QLatin1String(type.extension);
     const qsizetype first = all.indexOf(QStringLiteral("*.") + kAllFilesSwapped[0]);
     const qsizetype second = all.indexOf(QStringLiteral("*.") + kAllFilesSwapped[1]);
     if (first >= 0 && second >= 0) all.swapItemsAt(first, second);
     // Qt separates the patterns inside the parentheses with spaces.
     QStringList filters = {translated(QT_TRANSLATE_NOOP("document", "All Bitmap Files")) +
                            QStringLiteral(" (") + all.join(QLatin1Char(' ')) + QLatin1Char(')')};
-    for (const ReadableType& type : kReadable) filters << entry(type.label, type.extension);
+    for (const LabelledPatterns& group : readableTypeGroups())
+        filters << group.label + QStringLiteral(" (") + group.patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
     return filters;
 }
 
-QStringList readablePatterns() {
-    QStringList patterns;
-    for (const ReadableType& type : kReadable)
-        patterns << QStringLiteral("*.") + QLatin1String(type.extension);
-    return patterns;
+QList<LabelledPatterns> readableTypeGroups() {
+    QList<LabelledPatterns> groups;
+    for (const ReadableType& type : kReadable) {
+        const QString pattern = QStringLiteral("*.") + QLatin1String(type.extension);
+        const QString label = translated(type.label);
+        if (!groups.isEmpty() && groups.back().label == label)
+            groups.back().patterns << pattern;
+        else
+            groups.append({label, {pattern}});
+    }
+    return groups;
 }
 
 QStringList saveDialogFilters() {
     QStringList filters;
-    for (const SaveFormat& format : kSave) filters << entry(format.label, format.extension);
+    for (const SaveFormat& format : kSave) filters << saveEntry(format.label, format.extension);
     return filters;
 }
 

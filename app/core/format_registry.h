@@ -14,7 +14,7 @@
 namespace document {
 
 // Who reads a file.
-enum class Reader { Wsq, Toolkit, RasterLibrary };
+enum class Reader { Wsq, Toolkit, RasterLibrary, Transaction };
 
 // Who writes a save type.
 enum class Writer { Wsq, Toolkit, RasterLibrary };
@@ -80,8 +80,13 @@ const SaveFormat* saveFormatForExtension(const QString& extension);
 
 // The Open dialog's filter entries: "All Bitmap Files (...)" and one "label (*.ext)" per type.
 QStringList openDialogFilters();
-// "*.ext" for every readable type, in the list's order.
-QStringList readablePatterns();
+// The input types of the converter and the Open dialog's entries: one per label, in the list's
+// order, with the patterns of every extension that has that label ("*.eft *.an2 ...").
+struct LabelledPatterns {
+    QString label;
+    QStringList patterns;
+};
+QList<LabelledPatterns> readableTypeGroups();
 // The Save dialog's entries, and the converter's output list: "label (*.ext)" per save type.
 QStringList saveDialogFilters();
 // The readable extensions of one reader, space-separated ("tiff tif tga ...").

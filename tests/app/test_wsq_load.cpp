@@ -11,8 +11,10 @@
 #include "document_load.h"
 #include "support/modal_watcher.h"
 #include "support/qt_app_env.h"
+#include "support/transaction_writer.h"
 #include "support/wsq_stream_builder.h"
 #include "viewer_test_helpers.h"
+#include "wsq/wsq.h"
 #include "wsqimageviewer.h"
 
 using viewertest::statusText;
@@ -219,3 +221,36 @@ TEST_F(WsqLoad, DecodeFailureAfterAGoodStartShowsTheFactsOfAFailedDecode) {
 }
 
 }  // namespace
+
+// A transaction opens on its first picture, in the style of the WSQ summary line; every other
+// picture is shown on request.
+TEST_F(WsqLoad, TransactionOpensOnItsFirstPictureAndShowsTheOthers) {
+    testsupport::TransactionWriter writer("0502");
+    writer.addTagged(2, 0, {{2001, "case 17"}});
+    for (int finger : {1, 6}) {
+        std::vector<uint8_t> grey(size_t(90 + finger) * 85);
+        for (size_t i = 0; i < grey.size(); ++i) grey[i] = uint8_t((i * 3 + finger) & 255);
+        const wsq::Encoded encoded = wsq::encode(grey, 90 + finger, 85, 2.25f, 500);
+        ASSERT_FALSE(encoded.error);
+        writer.addFingerprintBinary(4, finger, 0, {finger}, 1, 90 + finger, 85, 1, encoded.bytes);
+    }
+    const std::vector<uint8_t> bytes = writer.bytes();
+    const QString path =
+        write("case.2024.eft",
+              QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    testsupport::ModalWatcher watcher;
+    m_window.load(path);
+    EXPECT_TRUE(watcher.seen().isEmpty());
+    ASSERT_NE(m_window.currentPixmap(), nullptr);
+    EXPECT_EQ(m_window.currentPixmap()->size(), QSize(91, 85));
+    EXPECT_EQ(m_window.pageCount(), 2);
+    EXPECT_EQ(m_window.pageRecord(0), 3);
+    EXPECT_EQ(statusText(m_window),
+              "Image info: width = 91, height =  85, dpi = 500, depth = 8, record = 3 (Type-4, "
+              "Right thumb), compression = WSQ20");
+    ASSERT_TRUE(m_window.showPage(1));
+    EXPECT_EQ(m_window.currentPixmap()->size(), QSize(96, 85));
+    EXPECT_TRUE(statusText(m_window).contains("record = 4 (Type-4, Left thumb)"))
+        << statusText(m_window).toStdString();
+    EXPECT_FALSE(m_window.showPage(2));
+}

@@ -26,6 +26,8 @@
 #include "support/modal_watcher.h"
 #include "support/qimage_record.h"
 #include "support/qt_app_env.h"
+#include "support/transaction_writer.h"
+#include "wsq/wsq.h"
 #include "wsqfilewindow.h"
 #include "wsqimageviewer.h"
 
@@ -205,6 +207,31 @@ TEST_F(ConversionRun, NamesWithDotsConvert) {
     EXPECT_EQ(QImage(m_out + "/scan.bmp").size(), QSize(101, 81));
     ASSERT_EQ(boxesOf(watcher).size(), 1);
     EXPECT_TRUE(boxesOf(watcher)[0].detail.isEmpty()) << boxesOf(watcher)[0].detail.toStdString();
+}
+
+// Each picture of a transaction becomes BASE-N, N its record; the text records make nothing.
+TEST_F(ConversionRun, TransactionPicturesBecomeBaseDashRecord) {
+    testsupport::TransactionWriter writer("0502");
+    writer.addTagged(2, 0, {{2001, "case 17"}});
+    for (int finger : {1, 2}) {
+        std::vector<uint8_t> grey(size_t(90) * 85);
+        for (size_t i = 0; i < grey.size(); ++i) grey[i] = uint8_t((i * 7 + finger * 50) & 255);
+        const wsq::Encoded encoded = wsq::encode(grey, 90, 85, 2.25f, 500);
+        ASSERT_FALSE(encoded.error);
+        writer.addFingerprintBinary(4, finger, 0, {finger}, 1, 90, 85, 1, encoded.bytes);
+    }
+    const std::vector<uint8_t> bytes = writer.bytes();
+    QFile out(m_in + "/case.2024.eft");
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    out.close();
+    tick("ANSI/NIST files");
+    testsupport::ModalWatcher watcher(closeAllButTheConverter);
+    run(kBmpOutput);
+    EXPECT_EQ(outputs(), QStringList({"case-3.bmp", "case-4.bmp"}));
+    EXPECT_EQ(QImage(m_out + "/case-4.bmp").size(), QSize(90, 85));
+    ASSERT_EQ(boxesOf(watcher).size(), 1);
+    EXPECT_TRUE(boxesOf(watcher)[0].detail.isEmpty());
 }
 
 TEST_F(ConversionRun, WsqOutputAsksForThePropertiesOnceAndReusesThem) {

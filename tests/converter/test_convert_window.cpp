@@ -56,16 +56,18 @@ TEST_F(ConvertWindowForm, FormTextsAndState) {
 
 TEST_F(ConvertWindowForm, InputTypesInTableOrderAndOutputFormatsWithTheFirstSelected) {
     QTreeWidget* list = window->fileTypeListBox;
-    ASSERT_EQ(list->topLevelItemCount(), 18);  // the placeholder entry is gone
+    // The designed entries (the placeholder entry is gone), then the transactions' entry.
+    ASSERT_EQ(list->topLevelItemCount(), 19);
+    EXPECT_EQ(list->topLevelItem(18)->text(0), "ANSI/NIST files");
+    EXPECT_EQ(ConvertWindowTest::patternByLabel(*window).value("ANSI/NIST files"),
+              "*.eft *.an2 *.nist *.ebts *.int");
     EXPECT_EQ(list->topLevelItem(0)->text(0), "WSQ - FBI's Wavelet Scalar Quantization");
     EXPECT_EQ(list->topLevelItem(1)->text(0),
               "TIFF - Macintosh Tagged Information File Format images");
     EXPECT_EQ(list->topLevelItem(17)->text(0), "MNG - Muti-image Network Graphic Animation");
-    for (int i = 0; i < 18; ++i)
-        EXPECT_EQ(list->topLevelItem(i)->checkState(0), Qt::Unchecked);
-    EXPECT_EQ(ConvertWindowTest::patternByLabel(*window).value("PSD - Photoshop images"),
-              "*.psd");
-    EXPECT_EQ(ConvertWindowTest::patternByLabel(*window).size(), 18);
+    for (int i = 0; i < 18; ++i) EXPECT_EQ(list->topLevelItem(i)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(ConvertWindowTest::patternByLabel(*window).value("PSD - Photoshop images"), "*.psd");
+    EXPECT_EQ(ConvertWindowTest::patternByLabel(*window).size(), 19);
 
     QComboBox* formats = window->outputFileFormatComboBox;
     ASSERT_EQ(formats->count(), 9);
@@ -96,12 +98,14 @@ TEST_F(ConvertWindowForm, ClickAnywhereOnTheLineOrSpaceTogglesOnce) {
     const QRect line = list->visualItemRect(png);
 
     // On the text, far from the box.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(line.right() - 5, line.center().y()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(line.right() - 5, line.center().y()));
     EXPECT_EQ(png->checkState(0), Qt::Checked);
     EXPECT_EQ(ConvertWindowTest::selectedPatterns(*window), QStringList({"*.png"}));
 
     // On the box itself: one toggle, not two.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(line.left() + 10, line.center().y()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(line.left() + 10, line.center().y()));
     EXPECT_EQ(png->checkState(0), Qt::Unchecked);
     EXPECT_TRUE(ConvertWindowTest::selectedPatterns(*window).isEmpty());
 

@@ -1,10 +1,12 @@
 #include "batch_plan.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
+#include "ansinist/transaction_file.h"
 #include "format_registry.h"
 
 namespace wsqconvert {
@@ -24,8 +26,27 @@ void collect(const BatchOptions& options, const QDir& dir, const QString& relati
         item.input = file.filePath();
         QString outputDir = options.outputDir;
         if (options.keepTree && !relative.isEmpty()) outputDir += QLatin1Char('/') + relative;
-        item.output = QDir::cleanPath(outputDir + QLatin1Char('/') + file.baseName() +
-                                      QLatin1Char('.') + options.toFormat);
+        const QString base = QDir::cleanPath(outputDir + QLatin1Char('/') + file.baseName());
+        item.output = base + QLatin1Char('.') + options.toFormat;
+        // Each picture of a transaction is an output of its own, BASE-N (N its record); one
+        // that cannot be read stays one item, whose conversion says why.
+        if (document::readableType(extension)->reader == document::Reader::Transaction) {
+            const ansinist::OpenResult opened =
+                ansinist::TransactionFile::open(QFile::encodeName(item.input).toStdString());
+            if (opened.file) {
+                for (const ansinist::Record& record : opened.file->transaction().records) {
+                    if (!record.image) continue;
+                    BatchItem picture = item;
+                    picture.record = record.index;
+                    picture.output = QStringLiteral("%1-%2.%3")
+                                         .arg(base)
+                                         .arg(record.index)
+                                         .arg(options.toFormat);
+                    items->push_back(picture);
+                }
+                continue;
+            }
+        }
         items->push_back(item);
     }
     if (!options.recursive) return;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace wsqconvert {
@@ -22,6 +23,7 @@ struct BatchOptions {
 struct BatchItem {
     QString input;
     QString output;
+    std::optional<int> record;  // the picture of a transaction this item converts
     // Set when the item is not converted: another input maps to the same output, or the
     // output is an input of the batch.
     QString collision;

@@ -79,7 +79,7 @@ int runBatch(const BatchOptions& options, const ConversionSettings& settings, in
             if (!QDir().mkpath(outputDir))
                 error = QStringLiteral("%1: cannot create the directory").arg(outputDir);
             else
-                error = convertFile(item.input, item.output, settings);
+                error = convertFile(item.input, item.output, settings, item.record);
             if (error.isEmpty()) {
                 ++converted;
             } else {

@@ -18,8 +18,9 @@ bool parseInt(const QString& text, int lo, int hi, int* out) {
 
 QString usageText() {
     return QStringLiteral(
-        "usage: wsqconvert [--bitrate R] [--ppi N] [--comment TEXT] INPUT OUTPUT\n"
+        "usage: wsqconvert [--bitrate R] [--ppi N] [--comment TEXT] [--record N] INPUT OUTPUT\n"
         "       wsqconvert --info [--json] FILE...\n"
+        "       wsqconvert --extract FILE OUTDIR\n"
         "       wsqconvert --batch --to FORMAT [--from TYPE,...] [--recursive] [--keep-tree]\n"
         "                  [--jobs N] [--skip-existing] [--bitrate R] [--ppi N] [--comment TEXT]\n"
         "                  INDIR OUTDIR\n"
@@ -38,7 +39,8 @@ QString helpText() {
                "first\n"
                "\".\") when it names a type, else the last one, so john.doe.wsq is a WSQ file:\n"
                "  %1; %2 (raster library);\n"
-               "  %3 (Qt).\n"
+               "  %3 (Qt);\n"
+               "  %5 (ANSI/NIST-ITL transactions: every image record is a picture).\n"
                "OUTPUT is written, under exactly that name, in the format its last extension "
                "names:\n"
                "  %4.\n"
@@ -50,6 +52,11 @@ QString helpText() {
                "that\n"
                "                    has one, else 500)\n"
                "  --comment TEXT    WSQ comment (default: none)\n"
+               "  --record N        the picture of record N of a transaction (Type-1 is record "
+               "1);\n"
+               "                    needed when the transaction holds more than one\n"
+               "  --extract         write every picture of transaction FILE into OUTDIR as stored\n"
+               "                    (raw pictures as PGM or PPM), named BASE-N-TYPE-POSITION.EXT\n"
                "  --info            describe each FILE: size, depth and, for WSQ, resolution,\n"
                "                    encoder, comments, NISTCOM entries and segments\n"
                "  --json            with --info, one JSON document\n"
@@ -66,8 +73,8 @@ QString helpText() {
                "  --version         show the version\n"
                "\n"
                "Batch outputs are named OUTDIR/BASE.FORMAT, BASE being the input's name up to its\n"
-               "first \".\". Two inputs that would make the same output are reported and neither "
-               "is\n"
+               "first \".\"; each picture of a transaction becomes OUTDIR/BASE-N.FORMAT, N its\n"
+               "record. Two inputs that would make the same output are reported and neither is\n"
                "written.\n"
                "\n"
                "Exit status: 0 when everything was converted, 1 when a file failed, 2 for a usage\n"
@@ -75,13 +82,15 @@ QString helpText() {
                .arg(document::readableExtensionList(document::Reader::Wsq),
                     document::readableExtensionList(document::Reader::RasterLibrary),
                     document::readableExtensionList(document::Reader::Toolkit),
-                    document::writableExtensionList());
+                    document::writableExtensionList(),
+                    document::readableExtensionList(document::Reader::Transaction));
 }
 
 ParseResult parseCommandLine(const QStringList& arguments) {
     ParseResult result;
     CommandLine& cl = result.commandLine;
-    bool info = false, batch = false, help = false, version = false, endOfOptions = false;
+    bool info = false, batch = false, extract = false, help = false, version = false,
+         endOfOptions = false;
     bool jsonSeen = false, batchOptionSeen = false;
 
     // Options take their value as the next argument or after "=".
@@ -107,8 +116,8 @@ ParseResult parseCommandLine(const QStringList& arguments) {
             hasInlineValue = true;
         }
         const auto takesValue = [](const QString& name) {
-            static const QStringList names = {"--bitrate", "--ppi",  "--comment",
-                                              "--to",      "--from", "--jobs"};
+            static const QStringList names = {"--bitrate", "--ppi",  "--comment", "--to",
+                                              "--from",    "--jobs", "--record"};
             return names.contains(name);
         };
         if (takesValue(arg)) {
@@ -169,6 +178,15 @@ ParseResult parseCommandLine(const QStringList& arguments) {
                 return result;
             }
             batchOptionSeen = true;
+        } else if (arg == QLatin1String("--record")) {
+            int record = 0;
+            if (!parseInt(value, 1, 1000000, &record)) {
+                result.error = QStringLiteral("bad record number: %1").arg(value);
+                return result;
+            }
+            cl.record = record;
+        } else if (arg == QLatin1String("--extract")) {
+            extract = true;
         } else if (arg == QLatin1String("--info")) {
             info = true;
         } else if (arg == QLatin1String("--json")) {
@@ -202,8 +220,12 @@ ParseResult parseCommandLine(const QStringList& arguments) {
         cl.mode = Mode::Version;
         return result;
     }
-    if (info && batch) {
-        result.error = QStringLiteral("--info and --batch cannot be combined");
+    if (int(info) + int(batch) + int(extract) > 1) {
+        result.error = QStringLiteral("--info, --batch and --extract cannot be combined");
+        return result;
+    }
+    if (cl.record && (info || batch || extract)) {
+        result.error = QStringLiteral("--record goes with one conversion, INPUT OUTPUT");
         return result;
     }
     if (jsonSeen && !info) {
@@ -220,6 +242,12 @@ ParseResult parseCommandLine(const QStringList& arguments) {
         cl.mode = Mode::Info;
         cl.json = jsonSeen;
         if (cl.operands.isEmpty()) result.error = QStringLiteral("--info needs a FILE");
+        return result;
+    }
+    if (extract) {
+        cl.mode = Mode::Extract;
+        if (cl.operands.size() != 2)
+            result.error = QStringLiteral("--extract needs FILE and OUTDIR");
         return result;
     }
     if (batch) {

@@ -8,7 +8,7 @@
 
 namespace wsqconvert {
 
-enum class Mode { Convert, Info, Batch, Help, Version };
+enum class Mode { Convert, Info, Batch, Extract, Help, Version };
 
 struct CommandLine {
     Mode mode = Mode::Convert;
@@ -16,16 +16,18 @@ struct CommandLine {
     double bitrate = 0.75;
     std::optional<int> ppi;          // unset: the input's WSQ resolution, else 500
     std::optional<QString> comment;  // unset: no comment
+    // --record: the picture of a transaction to convert (its record number, Type-1 being 1)
+    std::optional<int> record;
     // --info
     bool json = false;
     // --batch
-    QString toFormat;        // output extension, lower case
-    QStringList fromTypes;   // input extensions, lower case; empty: every readable one
+    QString toFormat;       // output extension, lower case
+    QStringList fromTypes;  // input extensions, lower case; empty: every readable one
     bool recursive = false;
     bool keepTree = false;
-    int jobs = 0;            // 0: the number of cores
+    int jobs = 0;  // 0: the number of cores
     bool skipExisting = false;
-    // Operands: INPUT OUTPUT, FILE..., or INDIR OUTDIR.
+    // Operands: INPUT OUTPUT, FILE..., INDIR OUTDIR, or FILE OUTDIR (--extract).
     QStringList operands;
 };
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "ansinist/codes.h"
+#include "ansinist/transaction_file.h"
 #include "document_load.h"
 #include "failure_text.h"
 #include "format_registry.h"
@@ -73,6 +75,54 @@ void describeWsq(const document::Document& doc, FileInfo* info) {
         facts[QStringLiteral("segments_end")] = latin1(stream.segments_end);
 }
 
+// Every record in file order; image records with their picture's facts.
+void describeTransaction(const document::Document& doc, FileInfo* info) {
+    QJsonObject& facts = info->facts;
+    facts[QStringLiteral("format")] = QStringLiteral("ANSI/NIST");
+    if (!doc.transaction) {
+        info->error = doc.error;
+        return;
+    }
+    const ansinist::Transaction& transaction = doc.transaction->transaction();
+    facts[QStringLiteral("size")] = doc.fileSize;
+    facts[QStringLiteral("version")] = QString::fromStdString(transaction.version);
+    QJsonArray records;
+    for (const ansinist::Record& record : transaction.records) {
+        QJsonObject entry;
+        entry[QStringLiteral("index")] = record.index;
+        entry[QStringLiteral("type")] = record.type;
+        entry[QStringLiteral("name")] = QString::fromUtf8(ansinist::recordTypeName(record.type));
+        if (record.idc) entry[QStringLiteral("idc")] = *record.idc;
+        if (const std::optional<ansinist::ImageInfo>& image = record.image) {
+            QJsonArray codes, names;
+            for (int position : image->positions) {
+                codes.append(position);
+                names.append(QString::fromUtf8(ansinist::positionName(record.type, position)));
+            }
+            entry[QStringLiteral("fgp")] = codes;
+            entry[QStringLiteral("positions")] = names;
+            entry[QStringLiteral("imp")] =
+                image->impression ? QJsonValue(*image->impression) : QJsonValue();
+            entry[QStringLiteral("width")] = image->width;
+            entry[QStringLiteral("height")] = image->height;
+            entry[QStringLiteral("ppi")] = image->ppi ? QJsonValue(*image->ppi) : QJsonValue();
+            entry[QStringLiteral("depth")] = image->bitsPerPixel;
+            entry[QStringLiteral("compression")] =
+                QString::fromLatin1(ansinist::compressionName(image->compression));
+            entry[QStringLiteral("bytes")] = static_cast<qint64>(image->dataLength);
+        }
+        if (!record.problem.empty())
+            entry[QStringLiteral("problem")] = QString::fromStdString(record.problem);
+        records.append(entry);
+    }
+    facts[QStringLiteral("records")] = records;
+    if (!transaction.walkEnd.empty()) {
+        facts[QStringLiteral("records_end")] = QString::fromStdString(transaction.walkEnd);
+        info->error = QStringLiteral("the records stop short: %1")
+                          .arg(QString::fromStdString(transaction.walkEnd));
+    }
+}
+
 // Format (the extension for the library's formats, what Qt found in the content for the
 // others), size and the depth the file stores.
 void describePicture(const document::Document& doc, FileInfo* info) {
@@ -107,6 +157,8 @@ FileInfo describeFile(const QString& fileName) {
         const document::Document doc = document::loadDocument(fileName);
         if (doc.type->reader == document::Reader::Wsq)
             describeWsq(doc, &info);
+        else if (doc.type->reader == document::Reader::Transaction)
+            describeTransaction(doc, &info);
         else
             describePicture(doc, &info);
     }
@@ -116,8 +168,8 @@ FileInfo describeFile(const QString& fileName) {
 
 QString infoText(const QJsonObject& facts) {
     QString text = facts.value(QStringLiteral("file")).toString() + QLatin1Char('\n');
-    static const char* const kScalars[] = {"format", "size",  "width",   "height",  "depth",
-                                           "ppi",    "lossy", "encoder", "software"};
+    static const char* const kScalars[] = {"format", "version", "size",  "width",   "height",
+                                           "depth",  "ppi",     "lossy", "encoder", "software"};
     for (const char* key : kScalars) {
         const QJsonValue value = facts.value(QLatin1String(key));
         if (!value.isUndefined())
@@ -140,6 +192,32 @@ QString infoText(const QJsonObject& facts) {
             text += QStringLiteral("    %1 %2\n")
                         .arg(entry[QStringLiteral("name")].toString(),
                              valueText(entry[QStringLiteral("value")]));
+    }
+    if (facts.contains(QStringLiteral("records"))) {
+        text += QStringLiteral("  records:\n");
+        for (const QJsonValue& record : facts.value(QStringLiteral("records")).toArray()) {
+            QString line = QStringLiteral("    %1 Type-%2 %3")
+                               .arg(record[QStringLiteral("index")].toInt())
+                               .arg(record[QStringLiteral("type")].toInt())
+                               .arg(record[QStringLiteral("name")].toString());
+            if (record.toObject().contains(QStringLiteral("width"))) {
+                QStringList positions;
+                for (const QJsonValue& name : record[QStringLiteral("positions")].toArray())
+                    if (!name.toString().isEmpty()) positions << name.toString();
+                line += QStringLiteral(": %1 x %2, %3, %4")
+                            .arg(record[QStringLiteral("width")].toInt())
+                            .arg(record[QStringLiteral("height")].toInt())
+                            .arg(record[QStringLiteral("ppi")].isNull()
+                                     ? QStringLiteral("resolution unknown")
+                                     : QStringLiteral("%1 ppi").arg(
+                                           record[QStringLiteral("ppi")].toInt()))
+                            .arg(record[QStringLiteral("compression")].toString());
+                if (!positions.isEmpty()) line += QStringLiteral(", ") + positions.join(", ");
+            }
+            if (record.toObject().contains(QStringLiteral("problem")))
+                line += QStringLiteral(" (%1)").arg(record[QStringLiteral("problem")].toString());
+            text += line + QLatin1Char('\n');
+        }
     }
     if (facts.contains(QStringLiteral("segments"))) {
         text += QStringLiteral("  segments:\n");

@@ -1,6 +1,7 @@
 // wsqconvert: the WSQ viewer's conversions from a shell.
 //   wsqconvert [--bitrate R] [--ppi N] [--comment TEXT] INPUT OUTPUT
 //   wsqconvert --info [--json] FILE...
+//   wsqconvert --extract FILE OUTDIR
 //   wsqconvert --batch --to FORMAT [options] INDIR OUTDIR
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -12,6 +13,7 @@
 #include "batch_run.h"
 #include "command_line.h"
 #include "convert_file.h"
+#include "extract_records.h"
 #include "file_info.h"
 
 namespace {
@@ -40,8 +42,7 @@ int runInfo(const CommandLine& cl) {
         else
             std::fputs(infoText(info.facts).toLocal8Bit().constData(), stdout);
     }
-    if (cl.json)
-        std::fputs(QJsonDocument(all).toJson(QJsonDocument::Indented).constData(), stdout);
+    if (cl.json) std::fputs(QJsonDocument(all).toJson(QJsonDocument::Indented).constData(), stdout);
     return status;
 }
 
@@ -68,6 +69,14 @@ int main(int argc, char** argv) {
             return 0;
         case Mode::Info:
             return runInfo(cl);
+        case Mode::Extract: {
+            const ExtractResult extracted = extractRecords(cl.operands.at(0), cl.operands.at(1));
+            for (const QString& line : extracted.written)
+                std::printf("%s\n", line.toLocal8Bit().constData());
+            for (const QString& line : extracted.failures)
+                std::fprintf(stderr, "wsqconvert: %s\n", qPrintable(line));
+            return extracted.failures.isEmpty() ? 0 : 1;
+        }
         case Mode::Batch: {
             BatchOptions options;
             options.inputDir = cl.operands.at(0);
@@ -78,13 +87,15 @@ int main(int argc, char** argv) {
             options.keepTree = cl.keepTree;
             options.skipExisting = cl.skipExisting;
             const int jobs =
-                cl.jobs > 0 ? cl.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+                cl.jobs > 0 ? cl.jobs
+                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
             return runBatch(options, settingsFrom(cl), jobs);
         }
         case Mode::Convert:
             break;
     }
-    const QString error = convertFile(cl.operands.at(0), cl.operands.at(1), settingsFrom(cl));
+    const QString error =
+        convertFile(cl.operands.at(0), cl.operands.at(1), settingsFrom(cl), cl.record);
     if (!error.isEmpty()) {
         std::fprintf(stderr, "wsqconvert: %s\n", qPrintable(error));
         return 1;
