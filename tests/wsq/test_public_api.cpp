@@ -285,9 +285,9 @@ TEST(InspectStream, NistcomAndCommentsAfterTheBlocks) {
 TEST(Diagnostics, TheKeptLinesAreTheLinesOnStandardError) {
     // A failure whose line is written in three pieces (more coefficients than the picture
     // has), then a warning.
-    testsupport::WsqStreamSpec spec;
-    spec.subband0.assign(500, 0);
-    const std::vector<uint8_t> s = testsupport::build_wsq_stream(spec);
+    testsupport::WsqStreamSpec plan;
+    plan.subband0.assign(500, 0);
+    const std::vector<uint8_t> s = testsupport::build_wsq_stream(plan);
     wsq::DiagnosticCapture capture;
     CaptureStderr();
     std::vector<uint8_t> px;
