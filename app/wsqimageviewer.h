@@ -87,6 +87,8 @@ private:
     // Lists the records of a transaction in the panel and shows it; hides it for other files
     // and after a load that failed (null).
     void showRecordsOf(const document::Document* doc);
+    // Gives the panel its share of the window once the window has its size.
+    void fitRecordsPanel(int triesLeft);
     // Creates m_wsqFileWindow (wsqimageviewer_save.cpp).
     void createWsqFileWindow();
     // The WSQ branch of save (wsqimageviewer_save.cpp): asks for the settings, writes the file,

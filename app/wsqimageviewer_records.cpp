@@ -2,10 +2,19 @@
 // panel asks for.
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
+#include <QWindow>
 
 #include "document.h"
 #include "records_panel.h"
 #include "wsqimageviewer.h"
+
+namespace {
+
+constexpr int kFitTries = 25;
+constexpr int kFitWaitMs = 20;
+
+}  // namespace
 
 void wsqimageviewer::buildRecordsPanel() {
     m_recordsPanel = new RecordsPanel(this);
@@ -32,10 +41,21 @@ void wsqimageviewer::showRecordsOf(const document::Document* doc) {
     m_recordsPanel->setDocument(*doc);
     if (m_recordsPanel->isHidden()) {
         m_recordsPanel->show();
-        // The list has many columns: give the panel half of the window when it comes up.
-        resizeDocks({m_recordsPanel}, {width() / 2}, Qt::Horizontal);
+        fitRecordsPanel(kFitTries);
     }
     m_recordsPanelAction->setChecked(true);
+}
+
+// The list has many columns: the panel gets half of the window when it comes up. A file named
+// on the command line opens before the size the window was given reaches its widgets; then the
+// panel waits for it a little.
+void wsqimageviewer::fitRecordsPanel(int triesLeft) {
+    if (m_recordsPanel->isHidden()) return;
+    if (windowHandle() && windowHandle()->size() != size() && triesLeft > 0) {
+        QTimer::singleShot(kFitWaitMs, this, [this, triesLeft] { fitRecordsPanel(triesLeft - 1); });
+        return;
+    }
+    resizeDocks({m_recordsPanel}, {width() / 2}, Qt::Horizontal);
 }
 
 void wsqimageviewer::showRecord(int record) {
