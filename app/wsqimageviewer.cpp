@@ -26,6 +26,7 @@
 #include "imagefile/save_settings.h"
 #include "imagelabel.h"
 #include "main_window_pointer.h"
+#include "records_panel.h"
 #include "viewer_messages.h"
 #include "wsqaboutdialog.h"
 
@@ -50,6 +51,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
 
     buildZoomToolbar();
     buildMenus();
+    buildRecordsPanel();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);
@@ -127,9 +129,9 @@ void wsqimageviewer::buildMenus() {
     m_pasteAction = m_editMenu->addAction(tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), this,
                                           &wsqimageviewer::pastePicture);
 
-    QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
+    m_viewMenu = menuBar()->addMenu(tr("&View"));
     m_zoomToolbarAction =
-        viewMenu->addAction(tr("Show zoom toolbar"), this, &wsqimageviewer::showZoomToolbar);
+        m_viewMenu->addAction(tr("Show zoom toolbar"), this, &wsqimageviewer::showZoomToolbar);
     m_zoomToolbarAction->setCheckable(true);
     m_zoomToolbarAction->setChecked(true);
     // The tool bar can also be hidden from the tool-bar area's own context menu.
@@ -155,10 +157,12 @@ void wsqimageviewer::load(const QString& fileName) {
             QMessageBox::critical(this, viewerMessageCaption(),
                                   tr("Cannot open %1: the file type is not supported")
                                       .arg(QDir::toNativeSeparators(fileName)));
+            showRecordsOf(nullptr);
             return;
         case document::LoadFailure::Unreadable:
         case document::LoadFailure::NotAStream:
             QMessageBox::critical(this, viewerMessageCaption(), doc.error);
+            showRecordsOf(nullptr);
             return;
         case document::LoadFailure::None:
         case document::LoadFailure::Undecodable:
@@ -170,6 +174,7 @@ void wsqimageviewer::load(const QString& fileName) {
     statusBar()->showMessage(document::summaryLine(doc));
     m_document = std::move(loaded);
     showLoadedPixmap();
+    showRecordsOf(m_document.get());
 }
 
 int wsqimageviewer::pageCount() const {
@@ -188,6 +193,8 @@ bool wsqimageviewer::showPage(int page) {
                                  ? document::recordSummaryLine(*m_document, size_t(page))
                                  : document::summaryLine(*m_document));
     showLoadedPixmap();
+    if (m_document->transaction)
+        m_recordsPanel->recordShown(pageRecord(page), m_document->pages[size_t(page)].image);
     return true;
 }
 

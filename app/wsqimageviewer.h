@@ -15,6 +15,7 @@ class QScrollArea;
 class QToolBar;
 class ImageLabel;
 class ConvertWindow;
+class RecordsPanel;
 class WSQFileWindow;
 namespace document {
 struct Document;
@@ -67,6 +68,8 @@ private slots:
     void zoomOut();
     void zoomFit();
     void zoomOriginal();
+    // Shows the picture of a transaction's image record (from 1); the records panel's choice.
+    void showRecord(int record);
 
 protected:
     bool event(QEvent* e) override;
@@ -79,6 +82,13 @@ protected:
 private:
     void buildZoomToolbar();
     void buildMenus();
+    // The records panel and its View menu entry (wsqimageviewer_records.cpp).
+    void buildRecordsPanel();
+    // Lists the records of a transaction in the panel and shows it; hides it for other files
+    // and after a load that failed (null).
+    void showRecordsOf(const document::Document* doc);
+    // Gives the panel its share of the window once the window has its size.
+    void fitRecordsPanel(int triesLeft);
     // Creates m_wsqFileWindow (wsqimageviewer_save.cpp).
     void createWsqFileWindow();
     // The WSQ branch of save (wsqimageviewer_save.cpp): asks for the settings, writes the file,
@@ -101,6 +111,9 @@ private:
     QMenu* m_editMenu = nullptr;
     QAction* m_copyAction = nullptr;
     QAction* m_pasteAction = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    RecordsPanel* m_recordsPanel = nullptr;
+    QAction* m_recordsPanelAction = nullptr;
     QString m_fileName;
     QString m_savedFileName;
     ImageLabel* m_imageLabel = nullptr;

@@ -188,6 +188,18 @@ bool decodePage(Document* doc, size_t index) {
     return !page.image.isNull();
 }
 
+QImage recordPicture(const ansinist::TransactionFile& file, const ansinist::Record& record,
+                     QString* problem) {
+    const ansinist::Picture picture = ansinist::decodePicture(file, record);
+    if (!picture) {
+        if (problem) *problem = QString::fromStdString(picture.error);
+        return QImage();
+    }
+    QImage image = imageFromPicture(picture);
+    if (image.isNull() && problem) *problem = QStringLiteral("the picture is too large to show");
+    return image;
+}
+
 Document loadDocument(const QString& fileName) {
     Document doc;
     doc.fileName = fileName;

@@ -6,6 +6,10 @@
 
 #include "document.h"
 
+namespace ansinist {
+struct Record;
+}  // namespace ansinist
+
 namespace document {
 
 // Reads `fileName` with the reader its extension chooses. Never shows anything and never
@@ -17,6 +21,11 @@ Document loadDocument(const QString& fileName);
 // Decodes a page that was not decoded yet (a transaction decodes only the pictures asked
 // for). True when the page has a picture; otherwise its problem says why.
 bool decodePage(Document* document, size_t page);
+
+// The picture of one image record of a transaction, decoded without keeping it anywhere (for
+// thumbnails). Null when the record has none; then `problem`, when given, says why.
+QImage recordPicture(const ansinist::TransactionFile& file, const ansinist::Record& record,
+                     QString* problem = nullptr);
 
 // The WSQ load's summary line: "Image info: width = ..., height =  ..., dpi = ..., depth = ...,
 // Comments: ..., implementation number =  ..." (the last comment ahead of the first block).
