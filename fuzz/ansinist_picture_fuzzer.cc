@@ -46,10 +46,16 @@ uint32_t be(const uint8_t* p, int n) {
 uint64_t declaredPixels(const uint8_t* d, size_t n) {
     if (n >= 2 && d[0] == 0xFF && d[1] == 0xA0) {
         const wsq::StreamFacts facts = wsq::inspect_stream({d, n});
-        return facts.has_frame ? uint64_t(facts.frame.width) * uint64_t(facts.frame.height) : 0;
+        if (facts.has_frame) return uint64_t(facts.frame.width) * uint64_t(facts.frame.height);
+        // The walk stopped ahead of the frame header, which the decoder may still reach: the
+        // first SOF marker (then length, black, white, height, width).
+        for (size_t i = 2; i + 10 <= n; ++i)
+            if (d[i] == 0xFF && d[i + 1] == 0xA2)
+                return uint64_t{be(d + i + 6, 2)} * be(d + i + 8, 2);
+        return 0;
     }
     if (n >= 24 && d[0] == 0x89 && d[1] == 'P') return uint64_t{be(d + 16, 4)} * be(d + 20, 4);
-    if (n >= 16 && d[0] == 0xFF && d[1] == 0x4F && d[2] == 0xFF && d[3] == 0x51)
+    if (n >= 24 && d[0] == 0xFF && d[1] == 0x4F && d[2] == 0xFF && d[3] == 0x51)
         return uint64_t{be(d + 8, 4) - std::min(be(d + 8, 4), be(d + 16, 4))} *
                (be(d + 12, 4) - std::min(be(d + 12, 4), be(d + 20, 4)));
     if (n >= 4 && d[0] == 0xFF && d[1] == 0xD8) {
