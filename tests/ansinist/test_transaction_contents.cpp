@@ -321,24 +321,22 @@ TEST(TransactionContents, ResolutionOfBinaryAndTaggedRecords) {
         TransactionWriter writer("0300");
         if (c.nsr) writer.setType1Field(11, c.nsr);
         if (c.ntr) writer.setType1Field(12, c.ntr);
-        Bytes bytes = writer.bytes();
-        TransactionWriter w2 = writer;
-        w2.addFingerprintBinary(4, 1, 0, {1}, c.isr, 32, 32, 0, grey);
-        const auto file = MustRead(w2.bytes());
+        writer.addFingerprintBinary(4, 1, 0, {1}, c.isr, 32, 32, 0, grey);
+        const auto file = MustRead(writer.bytes());
         ASSERT_TRUE(file);
         const Record& r = file->transaction().records.back();
         EXPECT_EQ(r.image->ppi, c.ppi);
         EXPECT_EQ(MustDecode(*file, r).pixels, grey);
     }
-    for (const std::string slc : {"0", "3"}) {
-        SCOPED_TRACE("SLC " + slc);
+    for (const char* slc : {"0", "3"}) {
+        SCOPED_TRACE(std::string("SLC ") + slc);
         TransactionWriter writer;
         writer.addFrictionRidge(14, 1, 1, {1}, 32, 32, 500, "NONE", 8, grey, std::stoi(slc));
         const auto file = MustRead(writer.bytes());
         ASSERT_TRUE(file);
         const Record& r = file->transaction().records.back();
         EXPECT_FALSE(r.image->ppi);
-        EXPECT_EQ(r.warnings.size(), slc == "3" ? 1u : 0u);
+        EXPECT_EQ(r.warnings.size(), std::string(slc) == "3" ? 1u : 0u);
         EXPECT_EQ(MustDecode(*file, r).pixels, grey);
     }
 }
