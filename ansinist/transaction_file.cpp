@@ -91,22 +91,19 @@ OpenResult TransactionFile::open(const std::string& path) {
         file->m_data = file->m_owned.data();
         file->m_size = file->m_owned.size();
     }
-    ReadResult read = readTransaction(file->bytes());
-    if (!read) {
-        result.error = std::move(read.error);
-        return result;
-    }
-    file->m_transaction = std::move(read.transaction);
-    result.file = std::move(file);
-    return result;
+    return readInto(std::move(file));
 }
 
 OpenResult TransactionFile::fromBytes(std::vector<uint8_t> bytes) {
-    OpenResult result;
     std::unique_ptr<TransactionFile> file(new TransactionFile);
     file->m_owned = std::move(bytes);
     file->m_data = file->m_owned.data();
     file->m_size = file->m_owned.size();
+    return readInto(std::move(file));
+}
+
+OpenResult TransactionFile::readInto(std::unique_ptr<TransactionFile> file) {
+    OpenResult result;
     ReadResult read = readTransaction(file->bytes());
     if (!read) {
         result.error = std::move(read.error);

@@ -38,6 +38,8 @@ public:
 
 private:
     TransactionFile() = default;
+    // Reads the transaction from the file's bytes; the file is dropped when it is not one.
+    static OpenResult readInto(std::unique_ptr<TransactionFile> file);
     std::string m_path;
     const uint8_t* m_data = nullptr;
     size_t m_size = 0;
