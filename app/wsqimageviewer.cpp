@@ -18,12 +18,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <cstdio>
-
 #include "document_load.h"
 #include "embedded_images.h"
 #include "format_registry.h"
-#include "imagefile/save_settings.h"
+#include "imagefile/image_file_io.h"
 #include "imagelabel.h"
 #include "main_window_pointer.h"
 #include "records_panel.h"
@@ -198,13 +196,11 @@ bool wsqimageviewer::showPage(int page) {
     return true;
 }
 
-// The raster library's designed read keeps what a TIFF file says of its storage for the next
-// TIFF save, and says so on standard error when the picture is not 8 or 24 bits deep.
+// The window reads the library's formats as the library's designed read does, settings left
+// behind included.
 void wsqimageviewer::keepLibraryReadSettings(const document::Document& doc) {
-    if (!doc.type || doc.type->reader != document::Reader::RasterLibrary) return;
-    if (doc.tiff) imagefile::GlobalTiffSaveInfo() = *doc.tiff;
-    if (doc.trueColourDepth != 8 && doc.trueColourDepth != 24)
-        std::fprintf(stderr, "ERROR: image depth = %d not 8 or 24\n", doc.trueColourDepth);
+    if (doc.type && doc.type->reader == document::Reader::RasterLibrary)
+        imagefile::KeepLibraryReadSettings(doc.tiff, doc.trueColourDepth);
 }
 
 void wsqimageviewer::showLoadedPixmap() {

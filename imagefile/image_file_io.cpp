@@ -68,18 +68,22 @@ int ReadImageFile(const char* name, int* width, int* height, std::vector<uint8_t
         settings.ppi = read.wsq->ppi;
         settings.comment = std::move(read.wsq->comment);
     } else {
-        if (read.tiff) GlobalTiffSaveInfo() = *read.tiff;
-        if (read.depth != 8 && read.depth != 24) {
-            // 32-bit pictures (alpha, or a transparent palette index) are read with their own
-            // row layout; the line says what was found.
-            std::fprintf(stderr, "ERROR: image depth = %d not 8 or 24\n", read.depth);
-        }
+        KeepLibraryReadSettings(read.tiff, read.depth);
     }
     SetLastImageError(kNoError);
     *planes = std::move(read.planes);
     *width = read.width;
     *height = read.height;
     return 1;
+}
+
+void KeepLibraryReadSettings(const std::optional<TiffSaveInfo>& tiff, int depth) {
+    if (tiff) GlobalTiffSaveInfo() = *tiff;
+    if (depth != 8 && depth != 24) {
+        // 32-bit pictures (alpha, or a transparent palette index) are read with their own row
+        // layout; the line says what was found.
+        std::fprintf(stderr, "ERROR: image depth = %d not 8 or 24\n", depth);
+    }
 }
 
 // The checked write under WriteImageFile's own rules: the type's extension appended to a name

@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "imagefile/bitmap_image.h"
+#include "imagefile/formats.h"
 
 namespace imagefile {
 
@@ -27,6 +29,10 @@ inline constexpr size_t kOutputPathBufferSize = 4096;
 // 1 when the steps ran to the end (a picture that could not be read comes back 0 x 0), 8 when
 // the name has no ".", or the negative code of a failed WSQ file read.
 int ReadImageFile(const char* name, int* width, int* height, std::vector<uint8_t>* planes);
+// What ReadImageFile leaves behind after reading a file other than WSQ: the TIFF storage a TIFF
+// read found (for the next TIFF save), and a line on standard error when the true-colour
+// picture is not 8 or 24 bits deep. For callers that read with ReadImageFileChecked.
+void KeepLibraryReadSettings(const std::optional<TiffSaveInfo>& tiff, int depth);
 // 1 after a write attempt of a library format (the writer's code is the last error) or a
 // successful WSQ write; 0 for a type outside 1..7; negative when nothing was written: -2 or -3
 // from the WSQ file write, the encoder's code when WSQ encoding failed, -2 for a name too long

@@ -94,9 +94,10 @@ SaveResult savePicture(const QImage& image, const QString& outputName, SaveType 
     return result;
 }
 
-SaveSettings settingsKeeping(const Document& source) {
+SaveSettings settingsKeeping(const Document& source, size_t page) {
     SaveSettings settings;
-    if (source.wsqFrame && source.wsqFrame->ppi > 0) settings.wsqPpi = source.wsqFrame->ppi;
+    if (page < source.pages.size() && source.pages[page].facts.ppi > 0)
+        settings.wsqPpi = source.pages[page].facts.ppi;
     if (source.tiff) settings.tiff = *source.tiff;
     return settings;
 }

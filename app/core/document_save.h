@@ -47,9 +47,10 @@ struct SaveResult {
 SaveResult savePicture(const QImage& image, const QString& outputName, SaveType type,
                        const SaveSettings& settings);
 
-// The settings that keep what a source says of itself: a WSQ file's resolution (500 when it
-// gives none), a TIFF file's storage. The rest are the defaults.
-SaveSettings settingsKeeping(const Document& source);
+// The settings that keep what a source says of itself: the resolution of its page `page` (a WSQ
+// file's, a transaction record's; 500 when it gives none), a TIFF file's storage. The rest are
+// the defaults.
+SaveSettings settingsKeeping(const Document& source, size_t page = 0);
 
 // Writes the document's picture (its first page) as savePicture does.
 SaveResult saveDocument(const Document& source, const QString& outputName, SaveType type,

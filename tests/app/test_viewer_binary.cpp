@@ -5,12 +5,28 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-TEST(ViewerBinary, MissingFileOnTheCommandLinePrintsTheErrorLine) {
-    int argc = 1;
-    char name[] = "viewer-binary-test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
+#include <memory>
 
+namespace {
+
+// One QCoreApplication for each test, as QProcess needs.
+class ViewerBinary : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "viewer-binary-test";
+        static char* argv[] = {name, nullptr};
+        m_application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    void TearDown() override { m_application.reset(); }
+
+private:
+    std::unique_ptr<QCoreApplication> m_application;
+};
+
+}  // namespace
+
+TEST_F(ViewerBinary, MissingFileOnTheCommandLinePrintsTheErrorLine) {
     QProcess viewer;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -28,12 +44,7 @@ TEST(ViewerBinary, MissingFileOnTheCommandLinePrintsTheErrorLine) {
     EXPECT_EQ(output, "Error: Input file does not exist.\n");
 }
 
-TEST(ViewerBinary, WithoutAGraphicalSessionSaysSoInOneLine) {
-    int argc = 1;
-    char name[] = "viewer-binary-test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
-
+TEST_F(ViewerBinary, WithoutAGraphicalSessionSaysSoInOneLine) {
     QProcess viewer;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})

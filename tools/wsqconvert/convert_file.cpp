@@ -69,8 +69,7 @@ QString convertFile(const QString& input, const QString& output, const Conversio
             return QStringLiteral("%1: %2").arg(input, why);
     }
 
-    document::SaveSettings save = document::settingsKeeping(doc);
-    if (transaction && doc.pages[page].facts.ppi > 0) save.wsqPpi = doc.pages[page].facts.ppi;
+    document::SaveSettings save = document::settingsKeeping(doc, page);
     save.wsqBitRate = settings.bitrate;
     if (settings.ppi) save.wsqPpi = *settings.ppi;
     save.wsqComment = settings.comment;
