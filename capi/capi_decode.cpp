@@ -62,8 +62,7 @@ int wsq_read_facts(const void* data, size_t size, wsq_facts** facts, wsq_error* 
     return capi::guarded(error, [&] {
         std::span<const uint8_t> stream;
         if (facts == nullptr || !stream_span(data, size, &stream))
-            return capi::fail(error, WSQ_ERROR_ARGUMENT,
-                              "wsq_read_facts: a null pointer argument");
+            return capi::fail(error, WSQ_ERROR_ARGUMENT, "wsq_read_facts: a null pointer argument");
         wsq::DiagnosticCapture quiet(wsq::DiagnosticCapture::Echo::Off);
         const wsq::StreamFacts found = wsq::inspect_stream(stream);
         if (found.header_stop != wsq::CommentWalkStop::FirstBlock)

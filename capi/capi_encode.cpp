@@ -54,8 +54,8 @@ int wsq_encode(const unsigned char* grey, int width, int height, float bitrate, 
                               "wsq_encode: NISTCOM entries given both as a list and as a "
                               "NIST_COM comment");
 
-        const std::span<const uint8_t> pixels(grey, static_cast<size_t>(width) *
-                                                        static_cast<size_t>(height));
+        const std::span<const uint8_t> pixels(
+            grey, static_cast<size_t>(width) * static_cast<size_t>(height));
         wsq::DiagnosticCapture quiet(wsq::DiagnosticCapture::Echo::Off);
         wsq::Encoded encoded =
             entries.empty()

@@ -10,7 +10,8 @@ void FactsStorage::fill(wsq_facts* facts, const wsq::ImageFacts& frame,
     m_nistcom = stream.nistcom.value_or(std::vector<wsq::NistcomEntry>());
     m_nistcom_entries.clear();
     for (const wsq::NistcomEntry& entry : m_nistcom)
-        m_nistcom_entries.push_back({entry.name.c_str(), entry.value ? entry.value->c_str() : nullptr});
+        m_nistcom_entries.push_back(
+            {entry.name.c_str(), entry.value ? entry.value->c_str() : nullptr});
 
     *facts = wsq_facts{};
     facts->width = frame.width;
