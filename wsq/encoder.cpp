@@ -199,9 +199,8 @@ int wsq_encode_comments(std::vector<uint8_t>* odata, int* olen, float r_bitrate,
     int len = 0;
 
     if (int rc = putc_u16(SOI_WSQ, out, oalloc, &len); rc != 0) return rc;
-    if (int rc =
-            write_comment_segments(nistcom_text, separate_comment, w, h, 8, ppi, 1, r_bitrate, out,
-                                   oalloc, &len);
+    if (int rc = write_comment_segments(nistcom_text, separate_comment, w, h, 8, ppi, 1, r_bitrate,
+                                        out, oalloc, &len);
         rc != 0) {
         return rc;
     }

@@ -160,8 +160,7 @@ std::string nistcom_entry_problem(const NistcomEntry& entry);
 // into the encoder's NISTCOM comment, the encoder's own entries taking its values; `comment`
 // (may be null) is always a comment of its own. A bad entry fails with -17.
 Encoded encode_with_nistcom(std::span<const uint8_t> grey, int width, int height, float bitrate,
-                            int ppi, const std::vector<NistcomEntry>& nistcom,
-                            const char* comment);
+                            int ppi, const std::vector<NistcomEntry>& nistcom, const char* comment);
 
 struct FileBytes {
     Error error;

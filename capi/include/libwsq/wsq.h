@@ -44,7 +44,7 @@ extern "C" {
 #define WSQ_ERROR_MESSAGE_SIZE 256
 
 typedef struct wsq_error {
-    int code;                              /* 0 when the call succeeded */
+    int code;                             /* 0 when the call succeeded */
     char message[WSQ_ERROR_MESSAGE_SIZE]; /* the codec's line, without newline; NUL-terminated,
                                              cut to fit; never empty after a failure */
 } wsq_error;
@@ -96,7 +96,7 @@ WSQ_API void wsq_facts_free(wsq_facts* facts);
 
 /* Encodes width x height grey bytes (the top row first) at `bitrate` bits per pixel (0.75 is
  * the usual rate for 500 ppi prints; 2.25 keeps more detail), with `ppi` in the NISTCOM comment
- * (-1 when unknown). Pictures are at least 32 x 32 pixels.
+ *  (-1 when unknown). Pictures are at least 81 x 81 pixels.
  * - comment (may be NULL): a comment segment of its own. A text beginning with "NIST_COM" is
  *   read as NISTCOM text instead and merged into the NISTCOM comment, as the viewer does.
  * - nistcom / nistcom_count (may be NULL / 0): entries for the NISTCOM comment. Names are
@@ -106,9 +106,8 @@ WSQ_API void wsq_facts_free(wsq_facts* facts);
  *   with WSQ_ERROR_ARGUMENT.
  * On success *stream receives the stream (release it with wsq_free) and *stream_size its size. */
 WSQ_API int wsq_encode(const unsigned char* grey, int width, int height, float bitrate, int ppi,
-                       const char* comment, const wsq_nistcom_entry* nistcom,
-                       size_t nistcom_count, unsigned char** stream, size_t* stream_size,
-                       wsq_error* error);
+                       const char* comment, const wsq_nistcom_entry* nistcom, size_t nistcom_count,
+                       unsigned char** stream, size_t* stream_size, wsq_error* error);
 WSQ_API void wsq_free(void* stream);
 
 #ifdef __cplusplus
