@@ -129,11 +129,13 @@ void refuse_inner_nul(const std::string& text, const char* what) {
         throw py::value_error(std::string(what) + " holds a zero byte");
 }
 
-py::bytes encode(const py::array_t<uint8_t, py::array::c_style>& picture, float bitrate, int ppi,
-                 const std::optional<std::string>& comment, const NistcomEntries& nistcom) {
+py::bytes encode(const py::array_t<uint8_t, py::array::c_style>& picture, float bitrate,
+                 long long ppi, const std::optional<std::string>& comment,
+                 const NistcomEntries& nistcom) {
     if (picture.ndim() != 2) throw py::value_error("the picture must be 2-D");
     if (picture.shape(0) > INT_MAX || picture.shape(1) > INT_MAX)
         throw py::value_error("the picture is too large for the codec");
+    if (ppi < INT_MIN || ppi > INT_MAX) throw py::value_error("the resolution is out of range");
     if (comment) refuse_inner_nul(*comment, "the comment");
     std::vector<wsq_nistcom_entry> entries;
     for (const auto& [name, value] : nistcom) {
@@ -150,7 +152,7 @@ py::bytes encode(const py::array_t<uint8_t, py::array::c_style>& picture, float 
     int code = 0;
     {
         py::gil_scoped_release unlocked;
-        code = wsq_encode(picture.data(), width, height, bitrate, ppi,
+        code = wsq_encode(picture.data(), width, height, bitrate, static_cast<int>(ppi),
                           comment ? comment->c_str() : nullptr, entries.data(), entries.size(),
                           &stream, &stream_size, &error);
     }
