@@ -41,6 +41,14 @@ def _accept(prefix):
     return len(prefix) >= 4 and prefix[:2] == b"\xff\xa0" and prefix[2] == 0xFF
 
 
+def _set_mode(image, mode):
+    # Pillow 10.1 made Image.mode a read-only property over _mode; 9.x has a plain attribute.
+    if isinstance(getattr(type(image), "mode", None), property):
+        image._mode = mode
+    else:
+        image.mode = mode
+
+
 class WsqImageFile(ImageFile.ImageFile):
     format = FORMAT
     format_description = "WSQ fingerprint image"
@@ -52,7 +60,7 @@ class WsqImageFile(ImageFile.ImageFile):
             # SyntaxError is how a plug-in tells Pillow the file is not one it can open.
             raise SyntaxError(f"not a readable WSQ stream: {error}") from error
         self._size = (facts["width"], facts["height"])
-        self.mode = "L"
+        _set_mode(self, "L")
         if facts["ppi"] is not None:
             self.info["dpi"] = (facts["ppi"], facts["ppi"])
         self.info["comments"] = facts["comments"]
@@ -77,7 +85,7 @@ class WsqDecoder(ImageFile.PyDecoder):
                 f"the WSQ stream decoded to {pixels.shape[1]} x {pixels.shape[0]} pixels, "
                 f"its header said {self.state.xsize} x {self.state.ysize}"
             )
-        self.set_as_raw(pixels.tobytes())
+        self.set_as_raw(pixels)
         return -1, 0
 
 
