@@ -96,7 +96,8 @@ WSQ_API void wsq_facts_free(wsq_facts* facts);
 
 /* Encodes width x height grey bytes (the top row first) at `bitrate` bits per pixel (0.75 is
  * the usual rate for 500 ppi prints; 2.25 keeps more detail), with `ppi` in the NISTCOM comment
- *  (-1 when unknown). Pictures are at least 81 x 81 pixels.
+ * (-1 when unknown). Pictures are at least 81 x 81 pixels; the bit rate is above 0 and at most
+ * 100.
  * - comment (may be NULL): a comment segment of its own. A text beginning with "NIST_COM" is
  *   read as NISTCOM text instead and merged into the NISTCOM comment, as the viewer does.
  * - nistcom / nistcom_count (may be NULL / 0): entries for the NISTCOM comment. Names are
