@@ -76,7 +76,9 @@ void loadWsq(Document* doc) {
         doc->failure = LoadFailure::Undecodable;
         doc->error = QStringLiteral("the file holds no picture");
     } else {
-        page.image = wsqgrey::greyImage(decoded.pixels.data(), frame.width, frame.height);
+        page.image = doc->greyPictures
+                         ? wsqgrey::grey8Image(decoded.pixels.data(), frame.width, frame.height)
+                         : wsqgrey::greyImage(decoded.pixels.data(), frame.width, frame.height);
     }
     doc->pages.push_back(std::move(page));
 }
@@ -121,7 +123,9 @@ const ansinist::Record* transactionRecord(const Document& doc, int index) {
     return nullptr;
 }
 
-QImage imageFromPicture(const ansinist::Picture& picture) {
+QImage imageFromPicture(const ansinist::Picture& picture, bool keepGrey = false) {
+    if (picture.channels == 1 && keepGrey)
+        return wsqgrey::grey8Image(picture.pixels.data(), picture.width, picture.height);
     if (picture.channels == 1)
         return wsqgrey::greyImage(picture.pixels.data(), picture.width, picture.height);
     QImage image(picture.width, picture.height, QImage::Format_RGB32);
@@ -181,7 +185,7 @@ bool decodePage(Document* doc, size_t index) {
         page.problem = QString::fromStdString(picture.error);
         return false;
     }
-    page.image = imageFromPicture(picture);
+    page.image = imageFromPicture(picture, doc->greyPictures);
     page.facts.width = picture.width;
     page.facts.height = picture.height;
     if (picture.ppi) page.facts.ppi = *picture.ppi;
@@ -200,9 +204,10 @@ QImage recordPicture(const ansinist::TransactionFile& file, const ansinist::Reco
     return image;
 }
 
-Document loadDocument(const QString& fileName) {
+Document loadDocument(const QString& fileName, const LoadOptions& options) {
     Document doc;
     doc.fileName = fileName;
+    doc.greyPictures = options.greyPictures;
     doc.extension = dispatchExtension(fileName);
     doc.type = readableType(doc.extension);
     if (!doc.type) {
@@ -223,6 +228,9 @@ Document loadDocument(const QString& fileName) {
         case Reader::Transaction:
             loadTransaction(&doc);
             break;
+    }
+    if (doc.greyPictures && doc.type->reader != Reader::Transaction) {
+        for (Page& page : doc.pages) wsqgrey::keepGrey(&page.image);
     }
     return doc;
 }
