@@ -1,7 +1,9 @@
-// wsqconvert --batch on 200 synthetic 512 x 512 prints: WSQ to PNG and PNG to WSQ, with one job
-// and with two, in the same run. Each run is the real binary, timed from spawn to exit; its peak
-// resident memory comes from wait4. Reported: files per second, the speed-up of two jobs over
-// one (the peer measured in the same run), and the peak memory of the process and per job.
+// wsqconvert as a whole process, timed from spawn to exit, its peak resident memory from wait4.
+// 1. --batch on 200 synthetic 512 x 512 prints: WSQ to PNG and PNG to WSQ, with one job and with
+//    two; reported: files per second, the speed-up of two jobs over one, peak memory.
+// 2. One 3200 x 3000 print, each conversion beside its peer in the same run: WSQ to PGM, BMP
+//    and PNG against djpeg writing PGM and BMP from a JPEG of the same picture, and PNG and PNM
+//    to WSQ at 0.75 against opj_compress to the same size; Mpixel/s, ratios, peak bytes a pixel.
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -52,8 +55,8 @@ struct Inputs {
             const std::string name = "print" + std::to_string(i);
             ok = wsq::wsq_encode_1(&encoded, &length, 0.75f, pixels.data(), kSize, kSize, 8, 500,
                                    nullptr) == 0 &&
-                 wsq::write_raw_from_memsize((wsqDir + "/" + name + ".wsq").c_str(),
-                                             encoded.data(), length) == 0;
+                 wsq::write_raw_from_memsize((wsqDir + "/" + name + ".wsq").c_str(), encoded.data(),
+                                             length) == 0;
             QImage grey(pixels.data(), kSize, kSize, kSize, QImage::Format_Grayscale8);
             ok = ok && grey.save(QString::fromStdString(pngDir + "/" + name + ".png"), "PNG");
         }
@@ -71,18 +74,30 @@ struct RunResult {
     long maxRssKiB = 0;
 };
 
-RunResult runBatch(const std::string& from, const std::string& to, const std::string& out,
-                   int jobs) {
-    std::filesystem::remove_all(out);
-    const std::string binary = WSQ_BINARY_DIR "/tools/wsqconvert/wsqconvert";
-    std::vector<std::string> args = {binary, "--batch", "--to", to, "--jobs",
-                                     std::to_string(jobs), from, out};
+// The peak resident KiB GNU time wrote (its format "%M"); 0 when there is none.
+long peakFromTimeFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) return 0;
+    long kib = 0;
+    if (std::fscanf(file, "%ld", &kib) != 1) kib = 0;
+    std::fclose(file);
+    return kib;
+}
+
+// Runs args[0] (a path) with its standard output and error discarded, under GNU time when
+// there is one (its start-up is part of the time, some milliseconds).
+RunResult runProcess(std::vector<std::string> args) {
+    const std::string timeFile = std::filesystem::temp_directory_path() / "bench-wsqconvert-peak";
+    const bool timed = access("/usr/bin/time", X_OK) == 0;
+    if (timed) args.insert(args.begin(), {"/usr/bin/time", "-f", "%M", "-o", timeFile});
+    const std::string binary = args.front();
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     RunResult result;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
@@ -96,9 +111,20 @@ RunResult runBatch(const std::string& from, const std::string& to, const std::st
     if (wait4(pid, &status, 0, &usage) != pid) return result;
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.maxRssKiB = usage.ru_maxrss;
+    // Through GNU time the peak is the program's own: the child of a spawn shares this
+    // process's memory until its exec, and wait4 would count that too.
+    result.maxRssKiB = timed ? peakFromTimeFile(timeFile) : usage.ru_maxrss;
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return result;
+}
+
+const std::string kWsqconvert = WSQ_BINARY_DIR "/tools/wsqconvert/wsqconvert";
+
+RunResult runBatch(const std::string& from, const std::string& to, const std::string& out,
+                   int jobs) {
+    std::filesystem::remove_all(out);
+    return runProcess(
+        {kWsqconvert, "--batch", "--to", to, "--jobs", std::to_string(jobs), from, out});
 }
 
 // Best time of each (direction, jobs) pair, for the speed-up printed at the end.
@@ -107,7 +133,9 @@ std::map<std::pair<int, int>, RunResult>& bestRuns() {
     return runs;
 }
 
-const char* directionName(int direction) { return direction == 0 ? "WSQ to PNG" : "PNG to WSQ"; }
+const char* directionName(int direction) {
+    return direction == 0 ? "WSQ to PNG" : "PNG to WSQ";
+}
 
 void BM_Batch(benchmark::State& state) {
     const int direction = static_cast<int>(state.range(0));
@@ -144,6 +172,126 @@ BENCHMARK(BM_Batch)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 
+// ---- One large print, beside the peers.
+
+constexpr int kBigWidth = 3200;
+constexpr int kBigHeight = 3000;
+constexpr double kBigMpixels = kBigWidth * kBigHeight / 1e6;
+
+std::string findProgram(const char* name) {
+    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+        const std::string path = std::string(dir) + "/" + name;
+        if (access(path.c_str(), X_OK) == 0) return path;
+    }
+    return std::string();
+}
+
+struct BigInputs {
+    testsupport::ScratchDir dir;
+    std::string wsq, png, pnm, jpg, pgm;
+    std::string djpeg = findProgram("djpeg"), opj = findProgram("opj_compress");
+    size_t wsqBytes = 0;
+    bool ok = true;
+
+    BigInputs() {
+        synthprint::PrintOptions options;
+        options.width = kBigWidth;
+        options.height = kBigHeight;
+        options.seed = 7;
+        const std::vector<uint8_t> pixels = synthprint::make_synthetic_print(options);
+        wsq = dir.file("print.wsq");
+        png = dir.file("print.png");
+        pnm = dir.file("print.pnm");
+        pgm = dir.file("print.pgm");
+        jpg = dir.file("print.jpg");
+        std::vector<uint8_t> encoded;
+        int length = 0;
+        ok = wsq::wsq_encode_1(&encoded, &length, 0.75f, pixels.data(), kBigWidth, kBigHeight, 8,
+                               500, nullptr) == 0 &&
+             wsq::write_raw_from_memsize(wsq.c_str(), encoded.data(), length) == 0;
+        wsqBytes = static_cast<size_t>(length);
+        QImage grey(pixels.data(), kBigWidth, kBigHeight, kBigWidth, QImage::Format_Grayscale8);
+        ok = ok && grey.save(QString::fromStdString(png), "PNG") &&
+             grey.save(QString::fromStdString(pgm), "PGM") &&
+             std::filesystem::copy_file(pgm, pnm) &&
+             grey.save(QString::fromStdString(jpg), "JPEG", 90);
+    }
+};
+
+BigInputs& bigInputs() {
+    static BigInputs instance;
+    return instance;
+}
+
+enum BigCase { WsqToPgm, WsqToBmp, WsqToPng, PngToWsq, PnmToWsq, kBigCases };
+const char* const kBigCaseNames[] = {"WSQ to PGM", "WSQ to BMP", "WSQ to PNG", "PNG to WSQ",
+                                     "PNM to WSQ"};
+
+// Best runs of each case: ours, and the peer's.
+std::map<int, std::pair<RunResult, RunResult>>& bigRuns() {
+    static std::map<int, std::pair<RunResult, RunResult>> runs;
+    return runs;
+}
+
+std::vector<std::string> oursFor(BigCase c, const BigInputs& in) {
+    const std::string out = in.dir.file("out");
+    switch (c) {
+        case WsqToPgm:
+            return {kWsqconvert, in.wsq, out + ".pgm"};
+        case WsqToBmp:
+            return {kWsqconvert, in.wsq, out + ".bmp"};
+        case WsqToPng:
+            return {kWsqconvert, in.wsq, out + ".png"};
+        case PngToWsq:
+            return {kWsqconvert, "--bitrate", "0.75", in.png, out + ".wsq"};
+        default:
+            return {kWsqconvert, "--bitrate", "0.75", in.pnm, out + ".wsq"};
+    }
+}
+
+std::vector<std::string> peerFor(BigCase c, const BigInputs& in) {
+    const std::string out = in.dir.file("peer");
+    if (c == WsqToBmp) return {in.djpeg, "-bmp", "-outfile", out + ".bmp", in.jpg};
+    if (c == WsqToPgm || c == WsqToPng) return {in.djpeg, "-outfile", out + ".pgm", in.jpg};
+    // The same compression ratio as the WSQ stream.
+    const double ratio = double(kBigWidth) * kBigHeight / double(in.wsqBytes);
+    return {in.opj, "-i", in.pgm, "-o", out + ".j2k", "-r", std::to_string(ratio)};
+}
+
+void BM_LargePrint(benchmark::State& state) {
+    const auto c = static_cast<BigCase>(state.range(0));
+    BigInputs& in = bigInputs();
+    if (!in.ok || in.djpeg.empty() || in.opj.empty()) {
+        state.SkipWithError("no inputs, or djpeg / opj_compress missing");
+        return;
+    }
+    std::pair<RunResult, RunResult> best;
+    for (auto _ : state) {
+        const RunResult ours = runProcess(oursFor(c, in));
+        const RunResult peer = runProcess(peerFor(c, in));
+        if (!ours.ok || !peer.ok) {
+            state.SkipWithError(ours.ok ? "the peer failed" : "wsqconvert failed");
+            return;
+        }
+        state.SetIterationTime(ours.seconds);
+        if (best.first.seconds == 0 || ours.seconds < best.first.seconds) best.first = ours;
+        if (best.second.seconds == 0 || peer.seconds < best.second.seconds) best.second = peer;
+    }
+    bigRuns()[c] = best;
+    state.SetLabel(kBigCaseNames[c]);
+    state.counters["Mpixel_per_s"] = kBigMpixels / best.first.seconds;
+    state.counters["peer_Mpixel_per_s"] = kBigMpixels / best.second.seconds;
+    state.counters["ratio"] = best.second.seconds / best.first.seconds;
+    state.counters["peak_B_per_pixel"] = best.first.maxRssKiB * 1024.0 / (kBigMpixels * 1e6);
+}
+
+BENCHMARK(BM_LargePrint)
+    ->DenseRange(0, kBigCases - 1)
+    ->ArgName("case")
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -156,12 +304,24 @@ int main(int argc, char** argv) {
         const auto one = bestRuns().find({direction, 1});
         const auto two = bestRuns().find({direction, 2});
         if (one == bestRuns().end() || two == bestRuns().end()) continue;
-        std::printf("  %s: %.1f files/s with 1 job, %.1f with 2; speed-up %.2f; peak %.1f MiB "
-                    "(1 job), %.1f MiB (2 jobs, %.1f per job)\n",
-                    directionName(direction), kPrints / one->second.seconds,
-                    kPrints / two->second.seconds, one->second.seconds / two->second.seconds,
-                    one->second.maxRssKiB / 1024.0, two->second.maxRssKiB / 1024.0,
-                    two->second.maxRssKiB / 2048.0);
+        std::printf(
+            "  %s: %.1f files/s with 1 job, %.1f with 2; speed-up %.2f; peak %.1f MiB "
+            "(1 job), %.1f MiB (2 jobs, %.1f per job)\n",
+            directionName(direction), kPrints / one->second.seconds, kPrints / two->second.seconds,
+            one->second.seconds / two->second.seconds, one->second.maxRssKiB / 1024.0,
+            two->second.maxRssKiB / 1024.0, two->second.maxRssKiB / 2048.0);
+    }
+    std::printf("\nOne %d x %d print (%.1f Mpixel), whole processes, best of 5 each:\n", kBigWidth,
+                kBigHeight, kBigMpixels);
+    for (const auto& [c, runs] : bigRuns()) {
+        const bool decode = c <= WsqToPng;
+        std::printf(
+            "  %-11s %6.1f Mpixel/s, peak %5.1f MiB (%.1f B/pixel);  %s %6.1f Mpixel/s, "
+            "peak %5.1f MiB;  ours / peer %.2f\n",
+            kBigCaseNames[c], kBigMpixels / runs.first.seconds, runs.first.maxRssKiB / 1024.0,
+            runs.first.maxRssKiB * 1024.0 / (kBigMpixels * 1e6), decode ? "djpeg" : "opj_compress",
+            kBigMpixels / runs.second.seconds, runs.second.maxRssKiB / 1024.0,
+            runs.second.seconds / runs.first.seconds);
     }
     return 0;
 }

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "wsq/filter_walk.h"
 #include "wsq/row_transpose.h"
+#include "wsq/wsq.h"
 
 namespace wsq {
 namespace {
@@ -77,7 +80,7 @@ private:
 
 template <int kGroup>
 WSQ_LINE_GROUP_CLONES void apply_sums_to_groups(const FilterPlan& plan, float* out, const float* in,
-                          std::ptrdiff_t stride, int groups) {
+                                                std::ptrdiff_t stride, int groups) {
     const FilterPlan::Tap* taps = plan.taps.data();
     for (const FilterPlan::Sum& s : plan.sums) {
         float* dst = out + s.out * stride;
@@ -150,8 +153,7 @@ FilterPlan record(int n, Sink walk) {
 
 }  // namespace
 
-FilterPlan analysis_plan(int n, const float* hi_taps, int hsz, const float* lo, int lsz,
-                         int inv) {
+FilterPlan analysis_plan(int n, const float* hi_taps, int hsz, const float* lo, int lsz, int inv) {
     hsz = std::max(hsz, 0);
     lsz = std::max(lsz, 0);
     const std::vector<float> hi = filter_walk::signed_high_pass(hi_taps, hsz, lsz % 2 == 0);
@@ -160,8 +162,7 @@ FilterPlan analysis_plan(int n, const float* hi_taps, int hsz, const float* lo, 
     });
 }
 
-FilterPlan synthesis_plan(int n, const float* hi_taps, int hsz, const float* lo, int lsz,
-                          int inv) {
+FilterPlan synthesis_plan(int n, const float* hi_taps, int hsz, const float* lo, int lsz, int inv) {
     hsz = std::max(hsz, 0);
     lsz = std::max(lsz, 0);
     const std::vector<float> hi = filter_walk::signed_high_pass(hi_taps, hsz, lsz % 2 == 0);
@@ -193,8 +194,14 @@ void run_plan_on_adjacent_lines(const FilterPlan& plan, float* out, const float*
     for (; j < lines; ++j) apply_sums_to_line(plan, out + j, in + j, stride);
 }
 
-void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, int n,
-              std::ptrdiff_t pitch, std::ptrdiff_t stride) {
+namespace {
+
+constexpr int kRows = 64;
+
+// The work of run_plan on lines [0, lines) of the layout; `block` holds 2 * n * kRows floats
+// when the lines are rows.
+void run_plan_on_lines(const FilterPlan& plan, float* out, const float* in, int lines, int n,
+                       std::ptrdiff_t pitch, std::ptrdiff_t stride, float* block) {
     if (pitch == 1) {
         run_plan_on_adjacent_lines(plan, out, in, lines, stride);
         return;
@@ -206,18 +213,75 @@ void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, in
         return;
     }
     // Rows: a block of rows is turned into adjacent lines, filtered, and turned back.
-    constexpr int kRows = 64;
     const auto count = static_cast<std::size_t>(n) * kRows;
-    std::vector<float> lines_in(count);
-    std::vector<float> lines_out(count, 0.0f);
+    float* lines_in = block;
+    float* lines_out = block + count;
     for (int r0 = 0; r0 < lines; r0 += kRows) {
         const int rows = std::min(kRows, lines - r0);
         const std::ptrdiff_t first = r0 * pitch;
-        rows_to_block(lines_in.data(), kRows, in + first, rows, n, pitch);
-        if (plan.reads_old_output) rows_to_block(lines_out.data(), kRows, out + first, rows, n, pitch);
-        run_plan_on_adjacent_lines(plan, lines_out.data(), lines_in.data(), rows, kRows);
-        block_to_rows(out + first, pitch, lines_out.data(), kRows, rows, n, plan.written);
+        rows_to_block(lines_in, kRows, in + first, rows, n, pitch);
+        if (plan.reads_old_output) rows_to_block(lines_out, kRows, out + first, rows, n, pitch);
+        run_plan_on_adjacent_lines(plan, lines_out, lines_in, rows, kRows);
+        block_to_rows(out + first, pitch, lines_out, kRows, rows, n, plan.written);
     }
+}
+
+// Below this many samples a pass is not worth a thread.
+constexpr std::size_t kSamplesPerThread = 256 * 1024;
+
+thread_local int t_pass_threads = 1;
+
+}  // namespace
+
+int pass_threads() {
+    return t_pass_threads;
+}
+
+ParallelPasses::ParallelPasses(int threads) : m_previous(t_pass_threads) {
+    t_pass_threads = std::max(threads, 1);
+}
+
+ParallelPasses::~ParallelPasses() {
+    t_pass_threads = m_previous;
+}
+
+void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, int n,
+              std::ptrdiff_t pitch, std::ptrdiff_t stride) {
+    const bool rows = pitch != 1 && stride == 1;
+    const auto samples = static_cast<std::size_t>(lines) * static_cast<std::size_t>(n);
+    int threads = std::min<std::size_t>(static_cast<std::size_t>(std::max(t_pass_threads, 1)),
+                                        samples / kSamplesPerThread);
+    // Each thread takes whole blocks of 64 lines, so the lines group as they do on one thread.
+    threads = std::max(1, std::min(threads, (lines + kRows - 1) / kRows));
+    const std::size_t block = rows ? 2 * static_cast<std::size_t>(n) * kRows : 0;
+    // One zeroed block per thread, allocated here so that no thread has to.
+    std::vector<float> blocks(block * static_cast<std::size_t>(threads), 0.0f);
+    if (threads == 1) {
+        run_plan_on_lines(plan, out, in, lines, n, pitch, stride, blocks.data());
+        return;
+    }
+    const int per_thread = (lines / kRows + threads - 1) / threads * kRows;
+    std::vector<std::thread> helpers;
+    int first = 0;
+    for (int t = 0; t < threads && first < lines; ++t) {
+        const int count = t == threads - 1 ? lines - first : std::min(per_thread, lines - first);
+        float* work = blocks.data() + block * static_cast<std::size_t>(t);
+        const std::ptrdiff_t offset = first * pitch;
+        auto job = [&plan, out, in, count, n, pitch, stride, work, offset] {
+            run_plan_on_lines(plan, out + offset, in + offset, count, n, pitch, stride, work);
+        };
+        first += count;
+        if (first >= lines) {
+            job();  // the last share runs here
+            break;
+        }
+        try {
+            helpers.emplace_back(job);
+        } catch (const std::system_error&) {
+            job();  // no thread to be had: this share runs here
+        }
+    }
+    for (std::thread& helper : helpers) helper.join();
 }
 
 }  // namespace wsq

@@ -48,8 +48,12 @@ void run_plan_on_adjacent_lines(const FilterPlan& plan, float* out, const float*
                                 std::ptrdiff_t stride);
 // Applies a plan to `lines` lines of n samples laid out as the passes take them: line r starts
 // r * pitch floats in, its samples are stride apart. Rows (stride 1) are gathered into
-// adjacent lines a block at a time.
+// adjacent lines a block at a time. Large passes share their lines among the threads a
+// ParallelPasses scope of the calling thread allows; every line gets the same arithmetic.
 void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, int n,
               std::ptrdiff_t pitch, std::ptrdiff_t stride);
+
+// The threads a pass of the calling thread may use (ParallelPasses); 1 without a scope.
+int pass_threads();
 
 }  // namespace wsq

@@ -74,6 +74,23 @@ private:
 // The last line the codec wrote on the calling thread, without its newline.
 std::string last_diagnostic();
 
+// ---- Threads
+
+// While it lives, the wavelet passes of the decodes and encodes made on the calling thread use up
+// to `threads` threads (the calling one among them) for large pictures; the results are the
+// same to the bit. Other threads are not affected; scopes may nest. Without one, a pass runs on
+// the calling thread alone.
+class ParallelPasses {
+public:
+    explicit ParallelPasses(int threads);
+    ~ParallelPasses();
+    ParallelPasses(const ParallelPasses&) = delete;
+    ParallelPasses& operator=(const ParallelPasses&) = delete;
+
+private:
+    int m_previous;
+};
+
 // ---- The value API
 
 // A failure: the codec's code and the line it printed for it.

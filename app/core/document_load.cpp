@@ -208,8 +208,8 @@ Document loadDocument(const QString& fileName, const LoadOptions& options) {
     Document doc;
     doc.fileName = fileName;
     doc.greyPictures = options.greyPictures;
-    doc.extension = dispatchExtension(fileName);
-    doc.type = readableType(doc.extension);
+    doc.extension = dispatchExtension(fileName, options.scope);
+    doc.type = readableType(doc.extension, options.scope);
     if (!doc.type) {
         doc.failure = LoadFailure::UnsupportedType;
         doc.error = QStringLiteral("cannot read files of type \"%1\"").arg(doc.extension);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "document.h"
+#include "format_registry.h"
 
 namespace ansinist {
 struct Record;
@@ -21,6 +22,8 @@ struct LoadOptions {
     // of other files whose pixels are all grey and opaque. The window shows 32-bit pictures;
     // wsqconvert keeps grey to write grey files.
     bool greyPictures = false;
+    // The types a name may have: wsqconvert's include pgm and ppm.
+    TypeScope scope = TypeScope::Window;
 };
 
 Document loadDocument(const QString& fileName, const LoadOptions& options = {});

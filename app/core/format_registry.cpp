@@ -58,6 +58,15 @@ constexpr ReadableType kReadable[] = {
     {"int", kTransactionLabel, "ANSI/NIST", Reader::Transaction, false},
 };
 
+// Read by wsqconvert beside the window's types: Qt's Netpbm reader, as for pnm (a grey map comes
+// out 8-bit grey, with no 32-bit step).
+constexpr ReadableType kWsqconvertOnly[] = {
+    {"pgm", QT_TRANSLATE_NOOP("document", "PGM - Portable grey map"), "PNM", Reader::Toolkit,
+     false},
+    {"ppm", QT_TRANSLATE_NOOP("document", "PPM - Portable pixel map"), "PNM", Reader::Toolkit,
+     false},
+};
+
 // The "All Bitmap Files" entry names tif before tiff; everything else is in list order.
 constexpr std::array<const char*, 2> kAllFilesSwapped = {"tiff", "tif"};
 
@@ -101,25 +110,28 @@ std::span<const SaveFormat> saveFormats() {
     return kSave;
 }
 
-const ReadableType* readableType(const QString& extension) {
+const ReadableType* readableType(const QString& extension, TypeScope scope) {
     const QString lower = extension.toLower();
     for (const ReadableType& type : kReadable)
         if (lower == QLatin1String(type.extension)) return &type;
+    if (scope == TypeScope::Wsqconvert)
+        for (const ReadableType& type : kWsqconvertOnly)
+            if (lower == QLatin1String(type.extension)) return &type;
     return nullptr;
 }
 
-QString dispatchExtension(const QString& fileName) {
+QString dispatchExtension(const QString& fileName, TypeScope scope) {
     const QFileInfo info(fileName);
     const QString complete = info.completeSuffix().toLower();
-    if (readableType(complete)) return complete;
+    if (readableType(complete, scope)) return complete;
     // Names with dots are everyday names (dates, versions, initials): john.doe.wsq is WSQ.
     const QString last = info.suffix().toLower();
-    if (readableType(last)) return last;
+    if (readableType(last, scope)) return last;
     return complete;
 }
 
-const ReadableType* readableTypeForFileName(const QString& fileName) {
-    return readableType(dispatchExtension(fileName));
+const ReadableType* readableTypeForFileName(const QString& fileName, TypeScope scope) {
+    return readableType(dispatchExtension(fileName, scope), scope);
 }
 
 const SaveFormat* saveFormat(SaveType type) {
@@ -180,10 +192,13 @@ QStringList saveDialogFilters() {
     return filters;
 }
 
-QString readableExtensionList(Reader reader) {
+QString readableExtensionList(Reader reader, TypeScope scope) {
     QStringList extensions;
     for (const ReadableType& type : kReadable)
         if (type.reader == reader) extensions << QLatin1String(type.extension);
+    if (scope == TypeScope::Wsqconvert)
+        for (const ReadableType& type : kWsqconvertOnly)
+            if (type.reader == reader) extensions << QLatin1String(type.extension);
     return extensions.join(QLatin1Char(' '));
 }
 

@@ -58,19 +58,24 @@ struct SaveFormat {
     imagefile::ImageFormat libraryFormat = imagefile::ImageFormat::Wsq;
 };
 
+// Which front end asks: wsqconvert reads a few types more than the window lists (the Netpbm
+// names pgm and ppm, read like pnm); the window's lists stay as they are.
+enum class TypeScope { Window, Wsqconvert };
+
 // In the order of the Open dialog's entries and the converter's input list.
 std::span<const ReadableType> readableTypes();
 // In the order of the save codes.
 std::span<const SaveFormat> saveFormats();
 
 // The type an extension (any case, without the dot) names, or null.
-const ReadableType* readableType(const QString& extension);
+const ReadableType* readableType(const QString& extension, TypeScope scope = TypeScope::Window);
 // The extension that chooses the reader of a file name: the complete extension (everything
 // after the first "." of the name) when it names a type, otherwise the last one; when neither
 // does, the complete one (as messages quote it). Lower case.
-QString dispatchExtension(const QString& fileName);
+QString dispatchExtension(const QString& fileName, TypeScope scope = TypeScope::Window);
 // The type that reads a file name, by dispatchExtension, or null.
-const ReadableType* readableTypeForFileName(const QString& fileName);
+const ReadableType* readableTypeForFileName(const QString& fileName,
+                                            TypeScope scope = TypeScope::Window);
 
 const SaveFormat* saveFormat(SaveType type);
 // The save type of a code 1 to 9, or none.
@@ -90,7 +95,7 @@ QList<LabelledPatterns> readableTypeGroups();
 // The Save dialog's entries, and the converter's output list: "label (*.ext)" per save type.
 QStringList saveDialogFilters();
 // The readable extensions of one reader, space-separated ("tiff tif tga ...").
-QString readableExtensionList(Reader reader);
+QString readableExtensionList(Reader reader, TypeScope scope = TypeScope::Window);
 // Every output extension, space-separated ("wsq bmp tif tiff ...").
 QString writableExtensionList();
 

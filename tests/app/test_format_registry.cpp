@@ -105,6 +105,14 @@ TEST(FormatRegistry, OpenDialogListsEveryReadableTypeAsDesigned) {
     QStringList withTransactions = expected;
     withTransactions << "ANSI/NIST files (*.eft *.an2 *.nist *.ebts *.int)";
     EXPECT_EQ(openDialogFilters(), withTransactions);
+
+    // wsqconvert's extra Netpbm names stay out of the window's lists and dispatch.
+    EXPECT_EQ(readableType("pgm"), nullptr);
+    EXPECT_EQ(dispatchExtension("scan.v2.pgm"), "v2.pgm");
+    ASSERT_NE(readableType("pgm", TypeScope::Wsqconvert), nullptr);
+    EXPECT_EQ(dispatchExtension("scan.v2.pgm", TypeScope::Wsqconvert), "pgm");
+    EXPECT_EQ(readableType("PPM", TypeScope::Wsqconvert)->reader, Reader::Toolkit);
+    EXPECT_EQ(readableExtensionList(Reader::Toolkit), "png jpg jpeg bmp gif xbm xpm pnm mng");
 }
 
 TEST(FormatRegistry, SaveTypesKeepTheirCodesExtensionsAndWriters) {

@@ -93,7 +93,10 @@ TEST(WsqConvertGrey, GreySourcesBecomeGreyFilesWithTheSamePixels) {
         ASSERT_EQ(runTool({q(file("grey.png")), q(file("again.png"))}).status, 0);
         EXPECT_EQ(peerView(file("again.png")).mode, "L");
         EXPECT_EQ(peerView(file("again.png")).pixels, expected);
-        // A PNM file (Qt's reader) is grey too.
+        // PGM (read by wsqconvert, not listed by the window) and PNM files are grey too.
+        ASSERT_EQ(runTool({q(file("print.pgm")), q(file("from_pgm.png"))}).status, 0);
+        EXPECT_EQ(peerView(file("from_pgm.png")).mode, "L");
+        EXPECT_EQ(peerView(file("from_pgm.png")).pixels, expected);
         ASSERT_TRUE(QFile::copy(q(file("print.pgm")), q(file("print_pgm.pnm"))));
         ASSERT_EQ(runTool({q(file("print_pgm.pnm")), q(file("from_pnm.png"))}).status, 0);
         EXPECT_EQ(peerView(file("from_pnm.png")).mode, "L");
@@ -131,6 +134,13 @@ TEST(WsqConvertGrey, ColourSourcesKeepColourAndPgmTakesTheirGrey) {
     ASSERT_EQ(batch.status, 0) << batch.err.toStdString();
     EXPECT_EQ(peerView(file("outdir/a.pgm")).mode, "L");
     EXPECT_EQ(runTool({q(file("colour.png")), q(file("out.ppm"))}).status, 1);
+
+    // A PPM input keeps its colour.
+    ASSERT_TRUE(colour.save(q(file("colour.ppm")), "PPM"));
+    ASSERT_EQ(runTool({q(file("colour.ppm")), q(file("from_ppm.png"))}).status, 0);
+    EXPECT_EQ(peerView(file("from_ppm.png")).mode, "RGB");
+    const ToolRun info = runTool({"--info", q(file("colour.ppm"))});
+    EXPECT_EQ(info.status, 0) << info.err.toStdString();
 }
 
 }  // namespace

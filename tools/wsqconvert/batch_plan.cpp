@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include "ansinist/transaction_file.h"
+#include "convert_file.h"
 #include "format_registry.h"
 
 namespace wsqconvert {
@@ -20,7 +21,7 @@ void collect(const BatchOptions& options, const QDir& dir, const QString& relati
         // Taken by the last extension, as the converter window's "*.ext" patterns take them
         // and as the load reads a name whose complete extension names no type.
         const QString extension = file.suffix().toLower();
-        if (!document::readableType(extension)) continue;
+        if (!document::readableType(extension, kScope)) continue;
         if (!options.fromTypes.isEmpty() && !options.fromTypes.contains(extension)) continue;
         BatchItem item;
         item.input = file.filePath();
@@ -30,7 +31,7 @@ void collect(const BatchOptions& options, const QDir& dir, const QString& relati
         item.output = base + QLatin1Char('.') + options.toFormat;
         // Each picture of a transaction is an output of its own, BASE-N (N its record); one
         // that cannot be read stays one item, whose conversion says why.
-        if (document::readableType(extension)->reader == document::Reader::Transaction) {
+        if (document::readableType(extension, kScope)->reader == document::Reader::Transaction) {
             const ansinist::OpenResult opened =
                 ansinist::TransactionFile::open(QFile::encodeName(item.input).toStdString());
             if (opened.file) {

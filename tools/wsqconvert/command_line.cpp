@@ -84,7 +84,7 @@ QString helpText() {
                "error.\n")
                .arg(document::readableExtensionList(document::Reader::Wsq),
                     document::readableExtensionList(document::Reader::RasterLibrary),
-                    document::readableExtensionList(document::Reader::Toolkit),
+                    document::readableExtensionList(document::Reader::Toolkit, kScope),
                     outputExtensionList(),
                     document::readableExtensionList(document::Reader::Transaction));
 }
@@ -164,7 +164,7 @@ ParseResult parseCommandLine(const QStringList& arguments) {
             for (QString type : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
                 type = type.trimmed().toLower();
                 if (type.startsWith(QLatin1Char('.'))) type.remove(0, 1);
-                if (!document::readableType(type)) {
+                if (!document::readableType(type, kScope)) {
                     result.error = QStringLiteral("unknown input type: %1").arg(type);
                     return result;
                 }

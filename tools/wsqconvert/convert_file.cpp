@@ -67,7 +67,7 @@ QString convertFile(const QString& input, const QString& output, const Conversio
     if (const QString problem = inputProblem(input); !problem.isEmpty())
         return QStringLiteral("%1: %2").arg(input, problem);
     // Grey pictures stay 8-bit grey from the reader to the writer.
-    document::Document doc = document::loadDocument(input, {.greyPictures = true});
+    document::Document doc = document::loadDocument(input, {.greyPictures = true, .scope = kScope});
     const bool transaction = doc.transaction != nullptr;
     if (record && !transaction && doc.failure != document::LoadFailure::Unreadable)
         return QStringLiteral("%1: --record picks a picture of an ANSI/NIST transaction")

@@ -6,7 +6,12 @@
 
 #include <optional>
 
+#include "format_registry.h"
+
 namespace wsqconvert {
+
+// The types wsqconvert reads: the window's and the Netpbm names pgm and ppm.
+inline constexpr document::TypeScope kScope = document::TypeScope::Wsqconvert;
 
 // wsqconvert's output beside the window's save types: binary PGM, 8-bit grey.
 inline constexpr char kPgmExtension[] = "pgm";

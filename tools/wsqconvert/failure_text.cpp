@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "convert_file.h"
 #include "format_registry.h"
 
 namespace wsqconvert {
@@ -13,8 +14,8 @@ QString wsqFailureText(const QString& what, int code, const QString& message) {
 }
 
 QString inputProblem(const QString& fileName) {
-    const QString extension = document::dispatchExtension(fileName);
-    if (!document::readableType(extension))
+    const QString extension = document::dispatchExtension(fileName, kScope);
+    if (!document::readableType(extension, kScope))
         return QStringLiteral("cannot read files of type \"%1\"").arg(extension);
     const QFileInfo info(fileName);
     if (!info.exists()) return QStringLiteral("no such file");

@@ -6,6 +6,7 @@
 
 #include "ansinist/codes.h"
 #include "ansinist/transaction_file.h"
+#include "convert_file.h"
 #include "document_load.h"
 #include "failure_text.h"
 #include "format_registry.h"
@@ -154,7 +155,7 @@ FileInfo describeFile(const QString& fileName) {
     info.facts[QStringLiteral("file")] = fileName;
     info.error = inputProblem(fileName);
     if (info.error.isEmpty()) {
-        const document::Document doc = document::loadDocument(fileName);
+        const document::Document doc = document::loadDocument(fileName, {.scope = kScope});
         if (doc.type->reader == document::Reader::Wsq)
             describeWsq(doc, &info);
         else if (doc.type->reader == document::Reader::Transaction)

@@ -15,6 +15,7 @@
 #include "convert_file.h"
 #include "extract_records.h"
 #include "file_info.h"
+#include "wsq/wsq.h"
 
 namespace {
 
@@ -94,6 +95,9 @@ int main(int argc, char** argv) {
         case Mode::Convert:
             break;
     }
+    // One file: the codec's passes may use the cores a batch would give to other files.
+    const wsq::ParallelPasses passes(
+        std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
     const QString error =
         convertFile(cl.operands.at(0), cl.operands.at(1), settingsFrom(cl), cl.record);
     if (!error.isEmpty()) {
