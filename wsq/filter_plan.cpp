@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -231,7 +232,91 @@ constexpr std::size_t kSamplesPerThread = 256 * 1024;
 
 thread_local int t_pass_threads = 1;
 
+// The lines [0, lines) of run_plan_in_place; `block` holds 2 * n * kRows floats.
+void run_plan_in_place_on_lines(const FilterPlan& plan, float* data, int lines, int n,
+                                std::ptrdiff_t pitch, std::ptrdiff_t stride, float* block) {
+    const auto count = static_cast<std::size_t>(n) * kRows;
+    float* lines_in = block;
+    float* lines_out = block + count;
+    for (int l0 = 0; l0 < lines; l0 += kRows) {
+        const int group = std::min(kRows, lines - l0);
+        if (stride == 1) {
+            float* rows = data + l0 * pitch;
+            rows_to_block(lines_in, kRows, rows, group, n, pitch);
+            run_plan_on_adjacent_lines(plan, lines_out, lines_in, group, kRows);
+            block_to_rows(rows, pitch, lines_out, kRows, group, n, plan.written);
+        } else {
+            // Columns: sample i of the group's columns is a run of `group` floats.
+            float* columns = data + l0;
+            const auto bytes = static_cast<std::size_t>(group) * sizeof(float);
+            for (int i = 0; i < n; ++i)
+                std::memcpy(lines_in + static_cast<std::ptrdiff_t>(i) * kRows, columns + i * stride,
+                            bytes);
+            run_plan_on_adjacent_lines(plan, lines_out, lines_in, group, kRows);
+            for (int i = 0; i < n; ++i)
+                std::memcpy(columns + i * stride,
+                            lines_out + static_cast<std::ptrdiff_t>(i) * kRows, bytes);
+        }
+    }
+}
+
+// How many threads a pass over `lines` lines of n samples takes.
+int threads_for(int lines, int n) {
+    const auto samples = static_cast<std::size_t>(lines) * static_cast<std::size_t>(n);
+    int threads = static_cast<int>(std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(t_pass_threads, 1)), samples / kSamplesPerThread));
+    // Each thread takes whole blocks of 64 lines, so the lines group as they do on one thread.
+    return std::max(1, std::min(threads, (lines + kRows - 1) / kRows));
+}
+
+// Runs work(first, count, block) over [0, lines) in shares of whole 64-line blocks, one share a
+// thread, each with its own block of block_floats zeroed floats.
+template <typename Work>
+void share_lines(int lines, int threads, std::size_t block_floats, const Work& work) {
+    std::vector<float> blocks(block_floats * static_cast<std::size_t>(threads), 0.0f);
+    if (threads == 1) {
+        work(0, lines, blocks.data());
+        return;
+    }
+    const int per_thread = (lines / kRows + threads - 1) / threads * kRows;
+    std::vector<std::thread> helpers;
+    int first = 0;
+    for (int t = 0; t < threads && first < lines; ++t) {
+        const int count = t == threads - 1 ? lines - first : std::min(per_thread, lines - first);
+        float* block = blocks.data() + block_floats * static_cast<std::size_t>(t);
+        const int start = first;
+        auto job = [&work, start, count, block] { work(start, count, block); };
+        first += count;
+        if (first >= lines) {
+            job();  // the last share runs here
+            break;
+        }
+        try {
+            helpers.emplace_back(job);
+        } catch (const std::system_error&) {
+            job();  // no thread to be had: this share runs here
+        }
+    }
+    for (std::thread& helper : helpers) helper.join();
+}
+
 }  // namespace
+
+bool runs_in_place(const FilterPlan& plan, int n) {
+    return n > 0 && plan.written.size() == static_cast<std::size_t>(n) && !plan.reads_old_output &&
+           !plan.reads_empty_band;
+}
+
+void run_plan_in_place(const FilterPlan& plan, float* data, int lines, int n, std::ptrdiff_t pitch,
+                       std::ptrdiff_t stride) {
+    if (lines <= 0 || n <= 0) return;
+    share_lines(lines, threads_for(lines, n), 2 * static_cast<std::size_t>(n) * kRows,
+                [&](int first, int count, float* block) {
+                    // A line starts `pitch` floats after the one before it (1 for columns).
+                    run_plan_in_place_on_lines(plan, data + first * pitch, count, n, pitch, stride,
+                                               block);
+                });
+}
 
 int pass_threads() {
     return t_pass_threads;
@@ -248,40 +333,11 @@ ParallelPasses::~ParallelPasses() {
 void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, int n,
               std::ptrdiff_t pitch, std::ptrdiff_t stride) {
     const bool rows = pitch != 1 && stride == 1;
-    const auto samples = static_cast<std::size_t>(lines) * static_cast<std::size_t>(n);
-    int threads = std::min<std::size_t>(static_cast<std::size_t>(std::max(t_pass_threads, 1)),
-                                        samples / kSamplesPerThread);
-    // Each thread takes whole blocks of 64 lines, so the lines group as they do on one thread.
-    threads = std::max(1, std::min(threads, (lines + kRows - 1) / kRows));
     const std::size_t block = rows ? 2 * static_cast<std::size_t>(n) * kRows : 0;
-    // One zeroed block per thread, allocated here so that no thread has to.
-    std::vector<float> blocks(block * static_cast<std::size_t>(threads), 0.0f);
-    if (threads == 1) {
-        run_plan_on_lines(plan, out, in, lines, n, pitch, stride, blocks.data());
-        return;
-    }
-    const int per_thread = (lines / kRows + threads - 1) / threads * kRows;
-    std::vector<std::thread> helpers;
-    int first = 0;
-    for (int t = 0; t < threads && first < lines; ++t) {
-        const int count = t == threads - 1 ? lines - first : std::min(per_thread, lines - first);
-        float* work = blocks.data() + block * static_cast<std::size_t>(t);
+    share_lines(lines, threads_for(lines, n), block, [&](int first, int count, float* work) {
         const std::ptrdiff_t offset = first * pitch;
-        auto job = [&plan, out, in, count, n, pitch, stride, work, offset] {
-            run_plan_on_lines(plan, out + offset, in + offset, count, n, pitch, stride, work);
-        };
-        first += count;
-        if (first >= lines) {
-            job();  // the last share runs here
-            break;
-        }
-        try {
-            helpers.emplace_back(job);
-        } catch (const std::system_error&) {
-            job();  // no thread to be had: this share runs here
-        }
-    }
-    for (std::thread& helper : helpers) helper.join();
+        run_plan_on_lines(plan, out + offset, in + offset, count, n, pitch, stride, work);
+    });
 }
 
 }  // namespace wsq

@@ -53,6 +53,16 @@ void run_plan_on_adjacent_lines(const FilterPlan& plan, float* out, const float*
 void run_plan(const FilterPlan& plan, float* out, const float* in, int lines, int n,
               std::ptrdiff_t pitch, std::ptrdiff_t stride);
 
+// Whether a plan can be applied in place: it writes every one of the n samples of a line and
+// reads neither an old output nor an empty band, so a line's result does not depend on what
+// the output held before.
+bool runs_in_place(const FilterPlan& plan, int n);
+// Applies such a plan to `lines` lines of n samples in place: rows (stride 1, line r at
+// r * pitch) or columns (pitch 1, line c at c, samples stride apart). Each block of 64 lines is
+// copied out, filtered and copied back, so every sample gets the arithmetic run_plan gives it.
+void run_plan_in_place(const FilterPlan& plan, float* data, int lines, int n, std::ptrdiff_t pitch,
+                       std::ptrdiff_t stride);
+
 // The threads a pass of the calling thread may use (ParallelPasses); 1 without a scope.
 int pass_threads();
 

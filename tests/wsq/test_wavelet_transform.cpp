@@ -1,12 +1,16 @@
 // Whole-picture transforms: decompose then reconstruct restores the plane for every size from
-// 1 x 1 up, and reconstruct refuses undefined filters before touching the plane.
+// 1 x 1 up, and reconstruct refuses undefined filters before touching the plane. The regions the
+// transforms run in place give the bits of the passes through a work plane.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <vector>
 
+#include <cstring>
+
 #include "support/synthesis_filters.h"
+#include "wsq/filter_bank.h"
 #include "wsq/wavelet.h"
 
 namespace {
@@ -33,8 +37,8 @@ double round_trip_error(int width, int height) {
     std::vector<float> plane = original;
     std::vector<float> hi(wsq::kAnalysisHighPass, wsq::kAnalysisHighPass + 7);
     std::vector<float> lo(wsq::kAnalysisLowPass, wsq::kAnalysisLowPass + 9);
-    EXPECT_EQ(wsq::wsq_decompose(plane.data(), width, height, w_tree, wsq::W_TREELEN, hi.data(),
-                                 7, lo.data(), 9),
+    EXPECT_EQ(wsq::wsq_decompose(plane.data(), width, height, w_tree, wsq::W_TREELEN, hi.data(), 7,
+                                 lo.data(), 9),
               0);
     EXPECT_EQ(hi[0], wsq::kAnalysisHighPass[0]);
     wsq::TransformTable dtt = testsupport::synthesis_table_from_analysis_filters();
@@ -107,6 +111,80 @@ TEST(WaveletTransform, ReconstructWithMismatchedTableStaysInside) {
     dtt.hifilt = {0.5f, 1.0f, 0.5f};
     EXPECT_EQ(wsq::wsq_reconstruct(plane.data(), 40, 30, w_tree, wsq::W_TREELEN, &dtt), 0);
     for (float v : plane) EXPECT_TRUE(std::isfinite(v));
+}
+
+// The transforms as the passes through a work plane at the plane's origin do them, region by
+// region, with the straightforward passes.
+void decompose_through_work_plane(float* plane, int width, int height,
+                                  const wsq::WaveletTreeNode* tree, const std::vector<float>& hi,
+                                  const std::vector<float>& lo) {
+    std::vector<float> work(static_cast<size_t>(width) * height, 0.0f);
+    for (int node = 0; node < wsq::W_TREELEN; ++node) {
+        const wsq::WaveletTreeNode& t = tree[node];
+        float* base = plane + static_cast<std::ptrdiff_t>(t.y) * width + t.x;
+        wsq::analysis_pass_reference(work.data(), base, t.leny, t.lenx, width, 1, hi.data(),
+                                     int(hi.size()), lo.data(), int(lo.size()), t.inv_rw);
+        wsq::analysis_pass_reference(base, work.data(), t.lenx, t.leny, 1, width, hi.data(),
+                                     int(hi.size()), lo.data(), int(lo.size()), t.inv_cl);
+    }
+}
+
+void reconstruct_through_work_plane(float* plane, int width, int height,
+                                    const wsq::WaveletTreeNode* tree, const std::vector<float>& hi,
+                                    const std::vector<float>& lo) {
+    std::vector<float> work(static_cast<size_t>(width) * height, 0.0f);
+    for (int node = wsq::W_TREELEN - 1; node >= 0; --node) {
+        const wsq::WaveletTreeNode& t = tree[node];
+        float* base = plane + static_cast<std::ptrdiff_t>(t.y) * width + t.x;
+        wsq::synthesis_pass_reference(work.data(), base, t.lenx, t.leny, 1, width, hi.data(),
+                                      int(hi.size()), lo.data(), int(lo.size()), t.inv_cl);
+        wsq::synthesis_pass_reference(base, work.data(), t.leny, t.lenx, width, 1, hi.data(),
+                                      int(hi.size()), lo.data(), int(lo.size()), t.inv_rw);
+    }
+}
+
+// The codec's filters (every region in place) and short ones whose plans add to outputs they
+// have not written (those regions go through the work plane, stale values and all).
+TEST(WaveletTransform, InPlaceRegionsMatchTheWorkPlaneWay) {
+    const wsq::TransformTable codec = testsupport::synthesis_table_from_analysis_filters();
+    struct FilterSet {
+        std::vector<float> hi, lo;
+    };
+    const FilterSet synthesis_sets[] = {{codec.hifilt, codec.lofilt}, {{1.0f, 0.5f}, {1.0f}}};
+    const FilterSet analysis_sets[] = {{{wsq::kAnalysisHighPass, wsq::kAnalysisHighPass + 7},
+                                        {wsq::kAnalysisLowPass, wsq::kAnalysisLowPass + 9}},
+                                       {{1.0f, 0.5f}, {1.0f}}};
+    for (const auto& size : {std::pair{130, 97}, std::pair{81, 200}}) {
+        const int w = size.first, h = size.second;
+        wsq::WaveletTreeNode w_tree[wsq::W_TREELEN];
+        wsq::QuantTreeNode q_tree[wsq::Q_TREELEN];
+        wsq::build_subband_trees(w_tree, wsq::W_TREELEN, q_tree, wsq::Q_TREELEN, w, h);
+        for (const FilterSet& f : synthesis_sets) {
+            std::vector<float> ours = test_plane(w, h, 5);
+            std::vector<float> expected = ours;
+            wsq::TransformTable dtt;
+            dtt.lo_def = dtt.hi_def = 1;
+            dtt.lofilt = f.lo;
+            dtt.hifilt = f.hi;
+            dtt.losize = static_cast<uint8_t>(f.lo.size());
+            dtt.hisize = static_cast<uint8_t>(f.hi.size());
+            ASSERT_EQ(wsq::wsq_reconstruct(ours.data(), w, h, w_tree, wsq::W_TREELEN, &dtt), 0);
+            reconstruct_through_work_plane(expected.data(), w, h, w_tree, f.hi, f.lo);
+            EXPECT_EQ(0, std::memcmp(ours.data(), expected.data(), ours.size() * sizeof(float)))
+                << w << " x " << h << ", synthesis filters of " << f.lo.size() << " taps";
+        }
+        for (const FilterSet& f : analysis_sets) {
+            std::vector<float> ours = test_plane(w, h, 6);
+            std::vector<float> expected = ours;
+            std::vector<float> hi = f.hi, lo = f.lo;
+            ASSERT_EQ(wsq::wsq_decompose(ours.data(), w, h, w_tree, wsq::W_TREELEN, hi.data(),
+                                         int(hi.size()), lo.data(), int(lo.size())),
+                      0);
+            decompose_through_work_plane(expected.data(), w, h, w_tree, f.hi, f.lo);
+            EXPECT_EQ(0, std::memcmp(ours.data(), expected.data(), ours.size() * sizeof(float)))
+                << w << " x " << h << ", analysis filters of " << f.lo.size() << " taps";
+        }
+    }
 }
 
 }  // namespace
