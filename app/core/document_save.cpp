@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "fileio/atomic_file.h"
@@ -23,7 +24,16 @@ QString latin1(const std::string& text) {
 
 SaveResult saveWsq(const QImage& image, const QString& outputName, const SaveSettings& settings) {
     SaveResult result;
-    const std::vector<uint8_t> grey = wsqgrey::greyBytes(image);
+    // An 8-bit grey picture whose rows have no padding is the encoder's input as it is.
+    std::vector<uint8_t> copy;
+    std::span<const uint8_t> grey;
+    if (image.format() == QImage::Format_Grayscale8 && image.bytesPerLine() == image.width()) {
+        grey =
+            std::span<const uint8_t>(image.constBits(), static_cast<size_t>(image.sizeInBytes()));
+    } else {
+        copy = wsqgrey::greyBytes(image);
+        grey = copy;
+    }
     const wsq::Encoded encoded = wsq::encode(
         grey, image.width(), image.height(), static_cast<float>(settings.wsqBitRate),
         settings.wsqPpi, settings.wsqComment ? settings.wsqComment->constData() : nullptr);
@@ -110,7 +120,9 @@ SaveResult savePgm(const QImage& image, const QString& outputName) {
         result.error = QStringLiteral("no picture to write");
         return result;
     }
-    const std::vector<uint8_t> grey = wsqgrey::greyBytes(image);
+    // An 8-bit grey picture goes out row by row; any other is made grey first.
+    const bool grey8 = image.format() == QImage::Format_Grayscale8;
+    const std::vector<uint8_t> grey = grey8 ? std::vector<uint8_t>() : wsqgrey::greyBytes(image);
     const QByteArray header =
         QStringLiteral("P5\n%1 %2\n255\n").arg(image.width()).arg(image.height()).toLatin1();
     fileio::AtomicFile file;
@@ -119,8 +131,15 @@ SaveResult savePgm(const QImage& image, const QString& outputName) {
         result.error = QStringLiteral("cannot create the file");
         return result;
     }
-    if (!file.write(header.constData(), static_cast<size_t>(header.size())) ||
-        !file.write(grey.data(), grey.size()) || !file.commit()) {
+    bool written = file.write(header.constData(), static_cast<size_t>(header.size()));
+    const auto width = static_cast<size_t>(image.width());
+    if (grey8) {
+        for (int y = 0; written && y < image.height(); ++y)
+            written = file.write(image.constScanLine(y), width);
+    } else {
+        written = written && file.write(grey.data(), grey.size());
+    }
+    if (!written || !file.commit()) {
         result.failure = SaveFailure::WriteFailed;
         result.error = QStringLiteral("cannot write the file whole");
         return result;
