@@ -28,12 +28,15 @@ constexpr uint32_t kIndexedTableSize = 768;  // 256 reds, 256 greens, 256 blues
 
 // Unpacks one PackBits row of exactly `width` bytes from `packed`, which must be used up
 // exactly; every byte lands at out[x * step]. Packets that run past the width are cut there.
+// The header byte -128 is a no-op, as PackBits defines it: ImageMagick ends its rows with one.
 void UnpackRow(const uint8_t* packed, size_t packedSize, uint8_t* out, size_t width, size_t step) {
+    constexpr int8_t kNoOp = -128;
     size_t in = 0;
     size_t x = 0;
     while (x < width) {
         if (in >= packedSize) FailImage(kCorruptFile);
         const auto n = static_cast<int8_t>(packed[in++]);
+        if (n == kNoOp) continue;
         if (n >= 0) {
             const size_t count = static_cast<size_t>(n) + 1;
             if (count > packedSize - in) FailImage(kCorruptFile);
@@ -49,6 +52,7 @@ void UnpackRow(const uint8_t* packed, size_t packedSize, uint8_t* out, size_t wi
             x += used;
         }
     }
+    while (in < packedSize && static_cast<int8_t>(packed[in]) == kNoOp) ++in;
     if (in != packedSize) FailImage(kCorruptFile);
 }
 

@@ -256,6 +256,42 @@ TEST_F(PsdReader, ReadsFilesWrittenByImageMagick) {
         EXPECT_EQ(image.bitsPerPixel, c.depth) << c.name;
         EXPECT_TRUE(testsupport::RgbFromRecord(image) == *c.expected) << c.name;
     }
+    // Pictures of even rows, which ImageMagick packs as one run a row followed by the no-op
+    // header -128: grey, RGB and RGBA.
+    for (const char* kind : {"gray", "rgb", "rgba"}) {
+        SCOPED_TRACE(kind);
+        const std::string source = dir.file(std::string("ramp-") + kind + ".ppm");
+        const std::string psd = dir.file(std::string("ramp-") + kind + ".psd");
+        ASSERT_TRUE(
+            testsupport::RunCommand("convert -size 97x33 gradient:red-blue -depth 8 " + source));
+        const std::string extra = std::string(kind) == "gray"   ? " -colorspace Gray"
+                                  : std::string(kind) == "rgba" ? " -alpha set"
+                                                                : "";
+        ASSERT_TRUE(testsupport::RunCommand("convert " + source + extra + " -depth 8 " + psd));
+        const std::string back = dir.file(std::string("ramp-") + kind + ".back.ppm");
+        ASSERT_TRUE(testsupport::RunCommand("convert " + psd + "[0] -alpha off -depth 8 " + back));
+        RgbPicture expected;
+        ASSERT_TRUE(testsupport::ReadPnm(back, &expected));
+        BitmapImage image;
+        ASSERT_EQ(ReadPsdFile(psd.c_str(), &image), kNoError) << "refused as damaged";
+        EXPECT_TRUE(testsupport::RgbFromRecord(image) == expected);
+    }
+    // A no-op inside a row is skipped too; a row with other bytes left over stays corrupt.
+    {
+        Psd psd;
+        psd.mode = 1;
+        psd.channels = 1;
+        psd.width = 4;
+        psd.height = 1;
+        psd.compression = 1;
+        psd.data = Packed({{0x80, 0x01, 7, 8, 0x80, 0xFF, 9, 0x80, 0x80}});
+        BitmapImage image;
+        ASSERT_EQ(Read(psd, &image), kNoError);
+        EXPECT_EQ(std::vector<uint8_t>(image.bits.begin(), image.bits.begin() + 4),
+                  (std::vector<uint8_t>{7, 8, 9, 9}));
+        psd.data = Packed({{0x03, 1, 2, 3, 4, 0x80, 0x00}});
+        EXPECT_EQ(Read(psd, &image), kCorruptFile);
+    }
     // Grey: compared with ImageMagick's own grey conversion.
     const std::string pgm = dir.file("grey.pgm"), greyPsd = dir.file("grey.psd");
     ASSERT_TRUE(testsupport::RunCommand("convert " + ppm + " -colorspace Gray " + pgm));
