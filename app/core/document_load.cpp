@@ -201,9 +201,13 @@ QImage recordPicture(const ansinist::TransactionFile& file, const ansinist::Reco
 }
 
 Document loadDocument(const QString& fileName) {
+    return loadDocumentAs(fileName, dispatchExtension(fileName));
+}
+
+Document loadDocumentAs(const QString& fileName, const QString& extension) {
     Document doc;
     doc.fileName = fileName;
-    doc.extension = dispatchExtension(fileName);
+    doc.extension = extension.toLower();
     doc.type = readableType(doc.extension);
     if (!doc.type) {
         doc.failure = LoadFailure::UnsupportedType;

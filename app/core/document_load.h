@@ -17,6 +17,9 @@ namespace document {
 // file's storage) is in the document. The outcome is in the document's failure, error and
 // code; every failure but an undecodable content leaves no page.
 Document loadDocument(const QString& fileName);
+// Reads `fileName` with the reader of `extension` (any case, without the dot), whatever the
+// file is called: for a caller that knows the type from the content.
+Document loadDocumentAs(const QString& fileName, const QString& extension);
 
 // Decodes a page that was not decoded yet (a transaction decodes only the pictures asked
 // for). True when the page has a picture; otherwise its problem says why.
