@@ -11,6 +11,8 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth
   imagemagick netpbm libtiff-tools giflib-tools python3-pil
+  qtbase5-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
+  desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin
 )
 
 missing=()
