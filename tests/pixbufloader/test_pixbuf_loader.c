@@ -76,8 +76,10 @@ static void check_stream(const char *dir, const char *name, const char *scratch)
         CHECK(g_strcmp0(gdk_pixbuf_get_option(whole, "y-dpi"), "500") == 0, "%s: y-dpi", name);
     }
     GdkPixbufFormat *format = gdk_pixbuf_get_file_info(path, NULL, NULL);
-    CHECK(format && g_strcmp0(gdk_pixbuf_format_get_name(format), "wsq") == 0, "%s: format",
-          name);
+    gchar *format_name = format ? gdk_pixbuf_format_get_name(format) : NULL;
+    CHECK(g_strcmp0(format_name, "wsq") == 0, "%s: format %s", name,
+          format_name ? format_name : "(none)");
+    g_free(format_name);
 
     /* In pieces, as a loader is fed from a stream. */
     gchar *bytes = NULL;
