@@ -49,11 +49,11 @@ QString pickPicture(document::Document* doc, QImage* picture) {
 
 }  // namespace
 
-QImage thumbnailPicture(const QImage& picture, int size) {
+QImage thumbnailPicture(const QImage& picture, int size, bool grey) {
     // The WSQ reader gives grey as 32-bit pixels; 8-bit grey scales four times less data and
     // makes a smaller PNG.
     QImage source = picture;
-    if (source.format() != QImage::Format_Grayscale8 && source.allGray())
+    if (source.format() != QImage::Format_Grayscale8 && (grey || source.allGray()))
         source.convertTo(QImage::Format_Grayscale8);
     if (source.width() <= size && source.height() <= size) return source;
     return source.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -77,7 +77,8 @@ QString writeThumbnail(const QString& input, const QString& output, int size) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
-    if (!writer.write(thumbnailPicture(picture, size)))
+    const bool grey = doc.type && doc.type->greyOnly;
+    if (!writer.write(thumbnailPicture(picture, size, grey)))
         return QStringLiteral("%1: %2").arg(output, writer.errorString());
 
     fileio::AtomicFile file;
