@@ -1,5 +1,5 @@
 // The image-format plug-in's read path over arbitrary bytes: the handler as QImageReader drives
-// it (content check, size and format options from the header, then the read). A picture read
+// it (content check; size, format and comment options from the header; then the read). A picture read
 // must be 8-bit grey and of the size the header gave; a failed read leaves no picture.
 #include <QBuffer>
 #include <QImage>
@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     handler.setDevice(&buffer);
     const bool readable = handler.canRead();
     const QVariant frame = handler.option(QImageIOHandler::Size);
+    handler.option(QImageIOHandler::Description);
     if (handler.option(QImageIOHandler::ImageFormat).toInt() != QImage::Format_Grayscale8)
         std::abort();
     if (fuzzsupport::frame_pixels(data, int(size)) > fuzzsupport::kFuzzMaxPixels) return 0;

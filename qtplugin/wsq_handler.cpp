@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 #include <QImage>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,32 @@ QString latin1(const std::string& text) {
 
 bool isNistcom(const std::string& comment) {
     return comment.rfind("NIST_COM", 0) == 0;
+}
+
+// The image texts of a stream's comments: the first NISTCOM comment under its key, the others
+// joined by blank lines under "Comment".
+QMap<QString, QString> commentTexts(const std::vector<std::string>& all) {
+    QMap<QString, QString> texts;
+    QStringList comments;
+    for (const std::string& comment : all) {
+        if (isNistcom(comment) && !texts.contains(QLatin1String(WsqHandler::kNistcomKey)))
+            texts.insert(QLatin1String(WsqHandler::kNistcomKey), latin1(comment));
+        else
+            comments << latin1(comment);
+    }
+    if (!comments.isEmpty())
+        texts.insert(QLatin1String(WsqHandler::kCommentKey), comments.join(QStringLiteral("\n\n")));
+    return texts;
+}
+
+// The texts as the Description option gives them: "key: value" pairs separated by blank lines,
+// each value on one line (QImageReader reads them that way).
+QString describedComments(const std::vector<std::string>& all) {
+    const QMap<QString, QString> texts = commentTexts(all);
+    QStringList pairs;
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+        pairs << it.key() + QStringLiteral(": ") + it.value().simplified();
+    return pairs.join(QStringLiteral("\n\n"));
 }
 
 // "key: value" pairs separated by blank lines, as QImageWriter::setText hands them over.
@@ -138,15 +165,8 @@ bool WsqHandler::read(QImage* image) {
         result.setDotsPerMeterX(dpm);
         result.setDotsPerMeterY(dpm);
     }
-    QStringList comments;
-    for (const std::string& comment : decoded.stream.comments) {
-        if (isNistcom(comment) && result.text(QLatin1String(kNistcomKey)).isEmpty())
-            result.setText(QLatin1String(kNistcomKey), latin1(comment));
-        else
-            comments << latin1(comment);
-    }
-    if (!comments.isEmpty())
-        result.setText(QLatin1String(kCommentKey), comments.join(QStringLiteral("\n\n")));
+    const QMap<QString, QString> texts = commentTexts(decoded.stream.comments);
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) result.setText(it.key(), it.value());
     *image = std::move(result);
     return true;
 }
@@ -199,8 +219,14 @@ QVariant WsqHandler::option(ImageOption option) const {
             return int(QImage::Format_Grayscale8);
         case Quality:
             return m_quality;
-        case Description:
-            return QString::fromUtf8(m_description);
+        case Description: {
+            // A writer's texts as they were set; a reader's comments from the header walk, as
+            // "key: value" pairs, for QImageReader::text() ahead of the read.
+            if (!m_description.isEmpty() || !device() || !device()->isReadable())
+                return QString::fromUtf8(m_description);
+            const wsq::StreamFacts* facts = streamFacts();
+            return facts ? describedComments(facts->comments) : QString();
+        }
         default:
             return QVariant();
     }

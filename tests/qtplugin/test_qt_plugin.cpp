@@ -130,8 +130,13 @@ TEST(QtWsqPlugin, ReadsConformanceStreamsToTheReferencePixels) {
         // By content alone, from memory and under a name that says nothing.
         EXPECT_EQ(readFromMemory(fileBytes(stream)), reference);
     }
-    const QImage commented =
-        QImage(QStringLiteral(WSQ_CONFORMANCE_DIR "/comment_plain_fp_417x300_s13_r0.75.wsq"));
+    // The comment: ahead of the read from the header, and on the picture.
+    QImageReader commentReader(
+        QStringLiteral(WSQ_CONFORMANCE_DIR "/comment_plain_fp_417x300_s13_r0.75.wsq"));
+    EXPECT_EQ(commentReader.text(QStringLiteral("Comment")),
+              QStringLiteral("Scanned at booth 4, left index"));
+    EXPECT_TRUE(commentReader.textKeys().contains(QStringLiteral("NISTCOM")));
+    const QImage commented = commentReader.read();
     EXPECT_EQ(commented.text(QStringLiteral("Comment")),
               QStringLiteral("Scanned at booth 4, left index"));
 }
