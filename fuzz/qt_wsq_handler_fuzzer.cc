@@ -1,6 +1,6 @@
 // The image-format plug-in's read path over arbitrary bytes: the handler as QImageReader drives
-// it (content check; size, format and comment options from the header; then the read). A picture read
-// must be 8-bit grey and of the size the header gave; a failed read leaves no picture.
+// it (content check; size, format and comment options from the header; then the read). A picture
+// read must be 8-bit grey and of the size the header gave; a failed read leaves no picture.
 #include <QBuffer>
 #include <QImage>
 #include <QVariant>
