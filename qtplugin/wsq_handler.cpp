@@ -53,10 +53,11 @@ bool isNistcom(const std::string& comment) {
     return comment.rfind("NIST_COM", 0) == 0;
 }
 
-// The image texts of a stream's comments: the first NISTCOM comment under its key, the others
-// joined by blank lines under "Comment".
-QMap<QString, QString> commentTexts(const std::vector<std::string>& all) {
+// The image texts of a stream: the first NISTCOM comment under its key, the other comments
+// joined by blank lines under "Comment", and NISTCOM's resolution under "PPI" when it has one.
+QMap<QString, QString> streamTexts(const std::vector<std::string>& all, int ppi) {
     QMap<QString, QString> texts;
+    if (ppi > 0) texts.insert(QLatin1String(WsqHandler::kPpiKey), QString::number(ppi));
     QStringList comments;
     for (const std::string& comment : all) {
         if (isNistcom(comment) && !texts.contains(QLatin1String(WsqHandler::kNistcomKey)))
@@ -71,8 +72,8 @@ QMap<QString, QString> commentTexts(const std::vector<std::string>& all) {
 
 // The texts as the Description option gives them: "key: value" pairs separated by blank lines,
 // each value on one line (QImageReader reads them that way).
-QString describedComments(const std::vector<std::string>& all) {
-    const QMap<QString, QString> texts = commentTexts(all);
+QString describedTexts(const std::vector<std::string>& all, int ppi) {
+    const QMap<QString, QString> texts = streamTexts(all, ppi);
     QStringList pairs;
     for (auto it = texts.cbegin(); it != texts.cend(); ++it)
         pairs << it.key() + QStringLiteral(": ") + it.value().simplified();
@@ -165,7 +166,7 @@ bool WsqHandler::read(QImage* image) {
         result.setDotsPerMeterX(dpm);
         result.setDotsPerMeterY(dpm);
     }
-    const QMap<QString, QString> texts = commentTexts(decoded.stream.comments);
+    const QMap<QString, QString> texts = streamTexts(decoded.stream.comments, decoded.facts.ppi);
     for (auto it = texts.cbegin(); it != texts.cend(); ++it) result.setText(it.key(), it.value());
     *image = std::move(result);
     return true;
@@ -220,12 +221,12 @@ QVariant WsqHandler::option(ImageOption option) const {
         case Quality:
             return m_quality;
         case Description: {
-            // A writer's texts as they were set; a reader's comments from the header walk, as
-            // "key: value" pairs, for QImageReader::text() ahead of the read.
+            // A writer's texts as they were set; a reader's comments and resolution from the
+            // header walk, as "key: value" pairs, for QImageReader::text() ahead of the read.
             if (!m_description.isEmpty() || !device() || !device()->isReadable())
                 return QString::fromUtf8(m_description);
             const wsq::StreamFacts* facts = streamFacts();
-            return facts ? describedComments(facts->comments) : QString();
+            return facts ? describedTexts(facts->comments, facts->frame.ppi) : QString();
         }
         default:
             return QVariant();

@@ -14,12 +14,14 @@
 class WsqHandler : public QImageIOHandler {
 public:
     // The image text keys the handler reads and writes. A picture read carries its plain comments
-    // (joined by blank lines) under "Comment" and its NISTCOM comment under "NISTCOM"; a write
-    // stores "Comment" as its comment and takes the bit rate from "BitRate" (bits per pixel, a
-    // decimal number), which wins over the Quality option. "NISTCOM" is never written back: the
-    // encoder writes its own.
+    // (joined by blank lines) under "Comment", its NISTCOM comment under "NISTCOM" and NISTCOM's
+    // resolution under "PPI" (QImageReader::text() gives them ahead of the read); a write stores
+    // "Comment" as its comment and takes the bit rate from "BitRate" (bits per pixel, a decimal
+    // number), which wins over the Quality option. "NISTCOM" and "PPI" are never written back:
+    // the encoder writes its own NISTCOM, with the image's resolution.
     static constexpr const char* kCommentKey = "Comment";
     static constexpr const char* kNistcomKey = "NISTCOM";
+    static constexpr const char* kPpiKey = "PPI";
     static constexpr const char* kBitRateKey = "BitRate";
 
     // The bit rate of a write without a Quality option or a BitRate text.

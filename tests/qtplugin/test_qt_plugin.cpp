@@ -141,7 +141,7 @@ TEST(QtWsqPlugin, ReadsConformanceStreamsToTheReferencePixels) {
               QStringLiteral("Scanned at booth 4, left index"));
 }
 
-TEST(QtWsqPlugin, SizeComesFromTheHeaderWithoutDecoding) {
+TEST(QtWsqPlugin, SizeAndResolutionComeFromTheHeaderWithoutDecoding) {
     // The coded data is cut short: the header still gives the size, the read fails.
     const QByteArray whole =
         fileBytes(QStringLiteral(WSQ_CONFORMANCE_DIR "/fp_416x416_s3_r0.75.wsq"));
@@ -151,6 +151,7 @@ TEST(QtWsqPlugin, SizeComesFromTheHeaderWithoutDecoding) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "wsq");
     EXPECT_EQ(reader.size(), QSize(416, 416));
+    EXPECT_EQ(reader.text(QStringLiteral("PPI")), QStringLiteral("500"));
     EXPECT_EQ(reader.imageFormat(), QImage::Format_Grayscale8);
     EXPECT_TRUE(reader.read().isNull());
     EXPECT_FALSE(reader.errorString().isEmpty());
@@ -247,6 +248,7 @@ TEST(QtWsqPlugin, WritesStreamsThatWsqconvertReads) {
     EXPECT_GT(psnr(byPlugin, source), 28.0);
     EXPECT_EQ(byPlugin.text(QStringLiteral("Comment")), QStringLiteral("left thumb, desk 2"));
     EXPECT_EQ(byPlugin.dotsPerMeterX(), 39370);
+    EXPECT_EQ(byPlugin.text(QStringLiteral("PPI")), QStringLiteral("1000"));
 
     // The bit rate: from Quality, and from the BitRate text, which wins.
     const auto written = [&source](int quality, const QString& rate) {
