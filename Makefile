@@ -7,13 +7,14 @@ WERROR ?= $(if $(CI),ON,OFF)
 BUILD ?= build/release
 ASAN_BUILD ?= build/asan
 
-.PHONY: deps configure build run test test-release test-asan bench format clean
+.PHONY: deps configure build run test test-release test-asan bench package format clean
 
 deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWSQ_WERROR=$(WERROR) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWSQ_WERROR=$(WERROR) \
+		-DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -38,6 +39,11 @@ test:
 	if [ $$release -ne 0 ] || [ $$asan -ne 0 ]; then \
 		echo "make test: release build $$( [ $$release -eq 0 ] && echo passed || echo FAILED)," \
 		     "sanitizer build $$( [ $$asan -eq 0 ] && echo passed || echo FAILED)"; exit 1; fi
+
+# The Debian package of the release build, checked by lintian: build/release/packages/*.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB
+	@lintian --fail-on error $(BUILD)/packages/wsqviewer_*.deb && echo "lintian: no errors"
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "imagefile/grey_ramp.h"
 #include "imagefile/pixel_conversions.h"
 #include "wsq/image_limits.h"
 #include "wsq/wsq.h"
@@ -225,6 +226,35 @@ uint32_t WriteLibraryFormat(const char* name, ImageFormat format, int width, int
     }
 }
 
+// An 8-bit record with the rising grey ramp as its palette: every writer stores its indices as
+// grey levels (BMP keeps the palette).
+uint32_t WriteGreyLibraryFormat(const char* name, ImageFormat format, int width, int height,
+                                const uint8_t* grey, const TiffSaveInfo& tiff) {
+    BitmapImage image;
+    image.width = static_cast<uint32_t>(width);
+    image.height = static_cast<uint32_t>(height);
+    image.bitsPerPixel = 8;
+    image.dibLayout = 1;
+    if (uint32_t code = AllocateBitmapImage(&image); code != kNoError) return code;
+    FillGreyRamp(&image, true);
+    const size_t w = image.width;
+    const size_t h = image.height;
+    for (size_t y = 0; y < h; ++y)
+        std::memcpy(image.bits.data() + (h - 1 - y) * image.scanWidth, grey + y * w, w);
+    switch (format) {
+        case ImageFormat::Bmp:
+            return WriteBmpFile(name, image);
+        case ImageFormat::Tiff:
+            return WriteTiffFile(name, image, &tiff);
+        case ImageFormat::Png:
+            return WritePngFile(name, image);
+        case ImageFormat::Jpeg:
+            return WriteJpegFile(name, image, 100);
+        default:
+            return kUnsupportedExtension;
+    }
+}
+
 }  // namespace
 
 CheckedImageRead ReadImageFileChecked(const char* name) {
@@ -274,6 +304,32 @@ CheckedImageWrite WriteImageFileChecked(const char* name, ImageFormat format, in
             result = WriteWsq(name, width, height, planes, settings.wsq);
         } else {
             result.code = WriteLibraryFormat(name, format, width, height, planes, settings.tiff);
+        }
+    } catch (const std::bad_alloc&) {
+        result.code = kMemoryAllocation;
+    }
+    SetLastImageError(result.code);
+    return result;
+}
+
+CheckedImageWrite WriteGreyImageFileChecked(const char* name, ImageFormat format, int width,
+                                            int height, const uint8_t* grey,
+                                            const SaveSettings& settings) {
+    CheckedImageWrite result;
+    SetLastImageError(kNoError);
+    try {
+        const bool greyFormat = format == ImageFormat::Png || format == ImageFormat::Tiff ||
+                                format == ImageFormat::Jpeg || format == ImageFormat::Bmp;
+        if (!greyFormat) {
+            result.code = kUnsupportedExtension;
+        } else if (name == nullptr || *name == '\0') {
+            result.code = kUnableToOpenFile;
+        } else if (width < 1 || height < 1) {
+            result.code = kInvalidImageSize;
+        } else if (grey == nullptr) {
+            result.code = kInvalidBitmapPointer;
+        } else {
+            result.code = WriteGreyLibraryFormat(name, format, width, height, grey, settings.tiff);
         }
     } catch (const std::bad_alloc&) {
         result.code = kMemoryAllocation;

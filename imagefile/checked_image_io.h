@@ -81,4 +81,12 @@ struct CheckedImageWrite {
 CheckedImageWrite WriteImageFileChecked(const char* name, ImageFormat format, int width, int height,
                                         const uint8_t* planes, const SaveSettings& settings = {});
 
+// Writes width x height grey bytes (rows top to bottom) to exactly `name` as an 8-bit grey file:
+// PNG (grey colour type), TIFF (min-is-black, with `settings.tiff`), JPEG (one component, quality
+// 100) or BMP (8 bits with a grey palette). Any other format is 10; otherwise as
+// WriteImageFileChecked.
+CheckedImageWrite WriteGreyImageFileChecked(const char* name, ImageFormat format, int width,
+                                            int height, const uint8_t* grey,
+                                            const SaveSettings& settings);
+
 }  // namespace imagefile

@@ -24,6 +24,8 @@ struct Sink {
     // but the last line.
     std::vector<Line> lines;
     int open_captures = 0;
+    // Open captures that keep the lines from standard error.
+    int quiet_captures = 0;
     std::string last_line;
     // Lines completed on this thread so far: tells a capture whether the pending line began
     // after it did.
@@ -65,7 +67,7 @@ void vreport(bool warning, const char* format, va_list args) {
         text.resize(static_cast<size_t>(n));
         std::vsnprintf(text.data(), text.size() + 1, format, args);
     }
-    std::fputs(text.c_str(), stderr);
+    if (sink().quiet_captures == 0) std::fputs(text.c_str(), stderr);
     keep(text.c_str(), warning);
 }
 
@@ -89,8 +91,9 @@ void flush_reports() {
     std::fflush(stderr);
 }
 
-DiagnosticCapture::DiagnosticCapture() {
+DiagnosticCapture::DiagnosticCapture(Echo echo) : m_quiet(echo == Echo::Off) {
     Sink& s = sink();
+    if (m_quiet) ++s.quiet_captures;
     m_first = s.lines.size();
     m_completed = s.completed;
     m_pending = s.pending.text.size();
@@ -99,6 +102,7 @@ DiagnosticCapture::DiagnosticCapture() {
 
 DiagnosticCapture::~DiagnosticCapture() {
     Sink& s = sink();
+    if (m_quiet) --s.quiet_captures;
     if (--s.open_captures == 0) s.lines.clear();
 }
 

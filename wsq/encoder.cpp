@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "wsq/byte_io.h"
@@ -118,6 +119,16 @@ int conv_img_2_flt(float* fip, float* m_shift, float* r_scale, const uint8_t* da
 
 int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const uint8_t* idata,
                  int w, int h, int /*d: always 8*/, int ppi, const char* comment_text) {
+    const bool is_nistcom = comment_text != nullptr &&
+                            std::strncmp(comment_text, NCM_HEADER, std::strlen(NCM_HEADER)) == 0;
+    return wsq_encode_comments(odata, olen, r_bitrate, idata, w, h, ppi,
+                               is_nistcom ? comment_text : nullptr,
+                               is_nistcom ? nullptr : comment_text);
+}
+
+int wsq_encode_comments(std::vector<uint8_t>* odata, int* olen, float r_bitrate,
+                        const uint8_t* idata, int w, int h, int ppi, const char* nistcom_text,
+                        const char* separate_comment) {
     codec_state().debug = 0;
 
     if (w < kMinEncodeAxis || h < kMinEncodeAxis) {
@@ -188,8 +199,8 @@ int wsq_encode_1(std::vector<uint8_t>* odata, int* olen, float r_bitrate, const 
     int len = 0;
 
     if (int rc = putc_u16(SOI_WSQ, out, oalloc, &len); rc != 0) return rc;
-    if (int rc =
-            write_nistcom_comments(comment_text, w, h, 8, ppi, 1, r_bitrate, out, oalloc, &len);
+    if (int rc = write_comment_segments(nistcom_text, separate_comment, w, h, 8, ppi, 1, r_bitrate,
+                                        out, oalloc, &len);
         rc != 0) {
         return rc;
     }

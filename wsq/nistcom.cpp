@@ -74,14 +74,19 @@ int add_wsq_nistcom_entries(FeatureListPtr* onistcom, int w, int h, int d, int p
 
 int write_nistcom_comments(const char* comment_text, int w, int h, int d, int ppi, int lossyflag,
                            float r_bitrate, uint8_t* odata, int oalloc, int* olen) {
+    const bool is_nistcom = comment_text != nullptr &&
+                            std::strncmp(comment_text, NCM_HEADER, std::strlen(NCM_HEADER)) == 0;
+    return write_comment_segments(is_nistcom ? comment_text : nullptr,
+                                  is_nistcom ? nullptr : comment_text, w, h, d, ppi, lossyflag,
+                                  r_bitrate, odata, oalloc, olen);
+}
+
+int write_comment_segments(const char* nistcom_text, const char* separate_comment, int w, int h,
+                           int d, int ppi, int lossyflag, float r_bitrate, uint8_t* odata,
+                           int oalloc, int* olen) {
     FeatureListPtr nistcom;
-    bool write_separately = false;
-    if (comment_text != nullptr) {
-        if (std::strncmp(comment_text, NCM_HEADER, std::strlen(NCM_HEADER)) == 0) {
-            if (int ret = string2fet(&nistcom, comment_text)) return ret;
-        } else {
-            write_separately = true;
-        }
+    if (nistcom_text != nullptr) {
+        if (int ret = string2fet(&nistcom, nistcom_text)) return ret;
     }
     if (int ret = add_wsq_nistcom_entries(&nistcom, w, h, d, ppi, lossyflag, r_bitrate)) return ret;
     std::string text;
@@ -93,10 +98,10 @@ int write_nistcom_comments(const char* comment_text, int w, int h, int d, int pp
     if (int ret = putc_comment_segment(COM_WSQ, text.c_str(), static_cast<int>(text.size()), odata,
                                        oalloc, &len))
         return ret;
-    if (write_separately) {
-        const size_t n = std::strlen(comment_text);
+    if (separate_comment != nullptr) {
+        const size_t n = std::strlen(separate_comment);
         const int cs = n > 65535 ? 65535 : static_cast<int>(n);  // refused by the writer
-        if (int ret = putc_comment_segment(COM_WSQ, comment_text, cs, odata, oalloc, &len))
+        if (int ret = putc_comment_segment(COM_WSQ, separate_comment, cs, odata, oalloc, &len))
             return ret;
     }
     *olen = len;

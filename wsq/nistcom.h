@@ -35,6 +35,11 @@ int add_wsq_nistcom_entries(FeatureListPtr* onistcom, int w, int h, int d, int p
 int write_nistcom_comments(const char* comment_text, int w, int h, int d, int ppi, int lossyflag,
                            float r_bitrate, uint8_t* odata, int oalloc, int* olen);
 // The parsed NISTCOM list of a stream; *onistcom is empty when the stream has none.
+// The NISTCOM comment (nistcom_text, when not null, merged with the encoder's entries) and then
+// separate_comment, when not null, as a comment of its own.
+int write_comment_segments(const char* nistcom_text, const char* separate_comment, int w, int h,
+                           int d, int ppi, int lossyflag, float r_bitrate, uint8_t* odata,
+                           int oalloc, int* olen);
 int find_nistcom_list(FeatureListPtr* onistcom, const uint8_t* idata, int ilen);
 // An entry's value read as a base-10 integer, the way atoi reads it (leading white space and a
 // sign allowed, no digits give 0), held at the ends of int.

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "wsq/diagnostics.h"
+#include "wsq/encoder.h"
 #include "wsq/nistcom.h"
 #include "wsq/stream_walk.h"
 
@@ -95,6 +96,60 @@ Encoded encode(std::span<const uint8_t> grey, int width, int height, float bitra
     int length = 0;
     const int ret =
         wsq_encode_1(&out.bytes, &length, bitrate, grey.data(), width, height, 8, ppi, comment);
+    out.error = failure(ret, capture);
+    if (ret != 0) out.bytes.clear();
+    return out;
+}
+
+std::string nistcom_entry_problem(const NistcomEntry& entry) {
+    constexpr size_t kLongest = 511;  // what a NISTCOM reader keeps of a name or value
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const std::string& name = entry.name;
+    if (name.empty()) return "a NISTCOM entry has an empty name";
+    if (name.size() > kLongest) return "NISTCOM name " + name.substr(0, 20) + "... is too long";
+    for (char c : name)
+        if (blank(c) || c == '\n' || c == '\r' || c == '\0')
+            return "NISTCOM name \"" + name + "\" holds white space";
+    if (!entry.value) return std::string();
+    const std::string& value = *entry.value;
+    if (value.size() > kLongest) return "the value of NISTCOM entry " + name + " is too long";
+    if (!value.empty() && blank(value.front()))
+        return "the value of NISTCOM entry " + name + " starts with white space";
+    if (value.find_first_of(std::string("\n\r\0", 3)) != std::string::npos)
+        return "the value of NISTCOM entry " + name + " holds a line break";
+    return std::string();
+}
+
+Encoded encode_with_nistcom(std::span<const uint8_t> grey, int width, int height, float bitrate,
+                            int ppi, const std::vector<NistcomEntry>& nistcom,
+                            const char* comment) {
+    DiagnosticCapture capture;
+    Encoded out;
+    if (width > 0 && height > 0 &&
+        grey.size() < static_cast<size_t>(width) * static_cast<size_t>(height)) {
+        report("ERROR : wsq_encode_1 : %zu grey bytes for %d x %d pixels\n", grey.size(), width,
+               height);
+        out.error = failure(-16, capture);
+        return out;
+    }
+    // The entries become NISTCOM text, which the encoder reads back and completes.
+    std::string text = std::string(NCM_HEADER) + " " + std::to_string(nistcom.size() + 1);
+    for (size_t i = 0; i < nistcom.size(); ++i) {
+        const NistcomEntry& entry = nistcom[i];
+        std::string problem = nistcom_entry_problem(entry);
+        for (size_t j = 0; j < i && problem.empty(); ++j)
+            if (nistcom[j].name == entry.name)
+                problem = "NISTCOM entry " + entry.name + " is given twice";
+        if (!problem.empty()) {
+            report("ERROR : wsq_encode_1 : %s\n", problem.c_str());
+            out.error = failure(-17, capture);
+            return out;
+        }
+        text += "\n" + entry.name + " " + entry.value.value_or(std::string());
+    }
+    int length = 0;
+    const int ret = wsq_encode_comments(&out.bytes, &length, bitrate, grey.data(), width, height,
+                                        ppi, text.c_str(), comment);
     out.error = failure(ret, capture);
     if (ret != 0) out.bytes.clear();
     return out;

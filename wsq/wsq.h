@@ -50,7 +50,10 @@ int read_comments_before_first_block(std::vector<std::string>* ocomments, const 
 // standard error as well). Captures may nest; each sees the lines written since it began.
 class DiagnosticCapture {
 public:
-    DiagnosticCapture();
+    // Echo::Off keeps the lines from standard error while the capture lives (for library
+    // callers that report failures themselves); nested captures inside it are quiet too.
+    enum class Echo { StandardError, Off };
+    explicit DiagnosticCapture(Echo echo = Echo::StandardError);
     ~DiagnosticCapture();
     DiagnosticCapture(const DiagnosticCapture&) = delete;
     DiagnosticCapture& operator=(const DiagnosticCapture&) = delete;
@@ -62,6 +65,7 @@ public:
 
 private:
     bool pending_is_new() const;
+    bool m_quiet = false;
     size_t m_first = 0;
     unsigned long long m_completed = 0;
     size_t m_pending = 0;
@@ -146,6 +150,17 @@ struct Encoded {
 // comment, and `comment` (may be null) as a comment of its own or merged into NISTCOM.
 Encoded encode(std::span<const uint8_t> grey, int width, int height, float bitrate, int ppi,
                const char* comment = nullptr);
+
+// Why an entry cannot be carried by a NISTCOM comment unchanged (its name empty or holding
+// white space, a line break in its value, a value starting with white space, either longer than
+// 511 bytes); empty when it can.
+std::string nistcom_entry_problem(const NistcomEntry& entry);
+
+// As encode, with the caller's NISTCOM entries (names unique, each without a problem) merged
+// into the encoder's NISTCOM comment, the encoder's own entries taking its values; `comment`
+// (may be null) is always a comment of its own. A bad entry fails with -17.
+Encoded encode_with_nistcom(std::span<const uint8_t> grey, int width, int height, float bitrate,
+                            int ppi, const std::vector<NistcomEntry>& nistcom, const char* comment);
 
 struct FileBytes {
     Error error;

@@ -78,6 +78,10 @@ struct Document {
     QString detail;
     int code = 0;  // the reader's own code (the codec's negative code, the library's code)
 
+    // Grey pictures are kept as 8-bit grey (QImage::Format_Grayscale8) rather than 32-bit:
+    // set by LoadOptions::greyPictures, and used for the pages decoded later too.
+    bool greyPictures = false;
+
     bool ok() const { return failure == LoadFailure::None; }
     // The first page's picture, null when there is none.
     QImage picture() const { return pages.empty() ? QImage() : pages.front().image; }

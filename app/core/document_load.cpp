@@ -76,7 +76,9 @@ void loadWsq(Document* doc) {
         doc->failure = LoadFailure::Undecodable;
         doc->error = QStringLiteral("the file holds no picture");
     } else {
-        page.image = wsqgrey::greyImage(decoded.pixels.data(), frame.width, frame.height);
+        page.image = doc->greyPictures
+                         ? wsqgrey::grey8Image(decoded.pixels.data(), frame.width, frame.height)
+                         : wsqgrey::greyImage(decoded.pixels.data(), frame.width, frame.height);
     }
     doc->pages.push_back(std::move(page));
 }
@@ -121,7 +123,9 @@ const ansinist::Record* transactionRecord(const Document& doc, int index) {
     return nullptr;
 }
 
-QImage imageFromPicture(const ansinist::Picture& picture) {
+QImage imageFromPicture(const ansinist::Picture& picture, bool keepGrey = false) {
+    if (picture.channels == 1 && keepGrey)
+        return wsqgrey::grey8Image(picture.pixels.data(), picture.width, picture.height);
     if (picture.channels == 1)
         return wsqgrey::greyImage(picture.pixels.data(), picture.width, picture.height);
     QImage image(picture.width, picture.height, QImage::Format_RGB32);
@@ -181,7 +185,7 @@ bool decodePage(Document* doc, size_t index) {
         page.problem = QString::fromStdString(picture.error);
         return false;
     }
-    page.image = imageFromPicture(picture);
+    page.image = imageFromPicture(picture, doc->greyPictures);
     page.facts.width = picture.width;
     page.facts.height = picture.height;
     if (picture.ppi) page.facts.ppi = *picture.ppi;
@@ -200,13 +204,15 @@ QImage recordPicture(const ansinist::TransactionFile& file, const ansinist::Reco
     return image;
 }
 
-Document loadDocument(const QString& fileName) {
-    return loadDocumentAs(fileName, dispatchExtension(fileName));
+Document loadDocument(const QString& fileName, const LoadOptions& options) {
+    return loadDocumentAs(fileName, dispatchExtension(fileName), options);
 }
 
-Document loadDocumentAs(const QString& fileName, const QString& extension) {
+Document loadDocumentAs(const QString& fileName, const QString& extension,
+                        const LoadOptions& options) {
     Document doc;
     doc.fileName = fileName;
+    doc.greyPictures = options.greyPictures;
     doc.extension = extension.toLower();
     doc.type = readableType(doc.extension);
     if (!doc.type) {
@@ -227,6 +233,9 @@ Document loadDocumentAs(const QString& fileName, const QString& extension) {
         case Reader::Transaction:
             loadTransaction(&doc);
             break;
+    }
+    if (doc.greyPictures && doc.type->reader != Reader::Transaction) {
+        for (Page& page : doc.pages) wsqgrey::keepGrey(&page.image);
     }
     return doc;
 }

@@ -16,10 +16,18 @@ namespace document {
 // changes a process-wide setting: what a read could leave behind for a later save (a TIFF
 // file's storage) is in the document. The outcome is in the document's failure, error and
 // code; every failure but an undecodable content leaves no page.
-Document loadDocument(const QString& fileName);
+struct LoadOptions {
+    // Keep grey pictures as 8-bit grey: WSQ pictures, grey transaction pictures, and pictures
+    // of other files whose pixels are all grey and opaque. The window shows 32-bit pictures;
+    // wsqconvert keeps grey to write grey files.
+    bool greyPictures = false;
+};
+
+Document loadDocument(const QString& fileName, const LoadOptions& options = {});
 // Reads `fileName` with the reader of `extension` (any case, without the dot), whatever the
 // file is called: for a caller that knows the type from the content.
-Document loadDocumentAs(const QString& fileName, const QString& extension);
+Document loadDocumentAs(const QString& fileName, const QString& extension,
+                        const LoadOptions& options = {});
 
 // Decodes a page that was not decoded yet (a transaction decodes only the pictures asked
 // for). True when the page has a picture; otherwise its problem says why.

@@ -21,6 +21,10 @@ struct SaveSettings {
     std::optional<QByteArray> wsqComment;
     // How a TIFF is stored: compression, orientation and predictor (default: none, top-left).
     imagefile::TiffSaveInfo tiff;
+    // An 8-bit grey picture (QImage::Format_Grayscale8) is written as a grey file where the
+    // format has one: PNG, TIFF, JPEG and BMP (8 bits with a grey palette); same pixels as the
+    // window's 24-bit files. Off, every picture is written as the window writes it.
+    bool keepGrey = false;
 };
 
 enum class SaveFailure {
@@ -46,6 +50,10 @@ struct SaveResult {
 // the raster library. A failed write leaves no file behind and an existing one untouched.
 SaveResult savePicture(const QImage& image, const QString& outputName, SaveType type,
                        const SaveSettings& settings);
+
+// Writes `image` to exactly `outputName` as a binary PGM (8-bit grey): a grey picture as it is,
+// any other as (red + green + blue) / 3. A failed write leaves an existing file untouched.
+SaveResult savePgm(const QImage& image, const QString& outputName);
 
 // The settings that keep what a source says of itself: the resolution of its page `page` (a WSQ
 // file's, a transaction record's; 500 when it gives none), a TIFF file's storage. The rest are

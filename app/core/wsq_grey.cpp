@@ -1,5 +1,7 @@
 #include "wsq_grey.h"
 
+#include <cstring>
+
 namespace wsqgrey {
 
 void setStandardResolution(QImage* image) {
@@ -23,7 +25,44 @@ QImage greyImage(const uint8_t* pixels, int width, int height) {
     return image;
 }
 
+QImage grey8Image(const uint8_t* pixels, int width, int height) {
+    QImage image(width, height, QImage::Format_Grayscale8);
+    if (image.isNull()) return image;
+    setStandardResolution(&image);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), pixels + static_cast<size_t>(y) * static_cast<size_t>(width),
+                    static_cast<size_t>(width));
+    return image;
+}
+
+void keepGrey(QImage* image) {
+    if (image->isNull() || image->format() == QImage::Format_Grayscale8) return;
+    if (image->hasAlphaChannel() || !image->isGrayscale()) return;
+    *image = image->convertToFormat(QImage::Format_Grayscale8);
+}
+
+QImage greyPaletteImage(const QImage& grey8) {
+    QImage image(grey8.width(), grey8.height(), QImage::Format_Indexed8);
+    if (image.isNull()) return image;
+    QList<QRgb> ramp(256);
+    for (int i = 0; i < 256; ++i) ramp[i] = qRgb(i, i, i);
+    image.setColorTable(ramp);
+    image.setDotsPerMeterX(grey8.dotsPerMeterX());
+    image.setDotsPerMeterY(grey8.dotsPerMeterY());
+    for (int y = 0; y < grey8.height(); ++y)
+        std::memcpy(image.scanLine(y), grey8.constScanLine(y), static_cast<size_t>(grey8.width()));
+    return image;
+}
+
 std::vector<uint8_t> greyBytes(const QImage& image) {
+    const int width = image.width();
+    if (image.format() == QImage::Format_Grayscale8) {
+        std::vector<uint8_t> grey(static_cast<size_t>(width) * static_cast<size_t>(image.height()));
+        for (int y = 0; y < image.height(); ++y)
+            std::memcpy(grey.data() + static_cast<size_t>(y) * static_cast<size_t>(width),
+                        image.constScanLine(y), static_cast<size_t>(width));
+        return grey;
+    }
     // Any depth the pixmap has comes out as 32-bit values here.
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     const int w = argb.width();

@@ -17,6 +17,17 @@ void setStandardResolution(QImage* image);
 // An opaque 32-bit grey picture of width x height grey bytes, top row first.
 QImage greyImage(const uint8_t* pixels, int width, int height);
 
+// The same picture as 8-bit grey (QImage::Format_Grayscale8), with the same resolution.
+QImage grey8Image(const uint8_t* pixels, int width, int height);
+
+// Turns an opaque picture whose pixels are all grey into an 8-bit grey one (same pixels, same
+// resolution); leaves any other picture as it is.
+void keepGrey(QImage* image);
+
+// An 8-bit grey picture as a palette picture (QImage::Format_Indexed8) with the 256-level grey
+// ramp, same pixels and resolution.
+QImage greyPaletteImage(const QImage& grey8);
+
 // The grey bytes of a picture, row-major, top row first: (red + green + blue) / 3, truncated.
 std::vector<uint8_t> greyBytes(const QImage& image);
 

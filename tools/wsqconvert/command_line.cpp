@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "convert_file.h"
 #include "format_registry.h"
 #include "thumbnail.h"
 
@@ -46,7 +47,9 @@ QString helpText() {
                "OUTPUT is written, under exactly that name, in the format its last extension "
                "names:\n"
                "  %4.\n"
-               "WSQ output is grey, (red + green + blue) / 3.\n"
+               "WSQ and PGM output is grey, (red + green + blue) / 3. A grey picture (every WSQ\n"
+               "file, grey PNG, TIFF, BMP, JPEG, PNM) stays grey: PNG, TIFF, JPEG and BMP (with\n"
+               "a grey palette) outputs are then 8-bit grey files with the same pixels.\n"
                "\n"
                "Options:\n"
                "  --bitrate R       WSQ bit rate (default 0.75)\n"
@@ -90,7 +93,7 @@ QString helpText() {
                .arg(document::readableExtensionList(document::Reader::Wsq),
                     document::readableExtensionList(document::Reader::RasterLibrary),
                     document::readableExtensionList(document::Reader::Toolkit),
-                    document::writableExtensionList(),
+                    outputExtensionList(),
                     document::readableExtensionList(document::Reader::Transaction));
 }
 
@@ -160,7 +163,7 @@ ParseResult parseCommandLine(const QStringList& arguments) {
         } else if (arg == QLatin1String("--to")) {
             cl.toFormat = value.toLower();
             if (cl.toFormat.startsWith(QLatin1Char('.'))) cl.toFormat.remove(0, 1);
-            if (!document::saveFormatForExtension(cl.toFormat)) {
+            if (!writableOutput(cl.toFormat)) {
                 result.error = QStringLiteral("unknown output format: %1").arg(value);
                 return result;
             }

@@ -47,16 +47,27 @@ QString pickRecord(document::Document* doc, std::optional<int> record, size_t* p
 
 }  // namespace
 
+bool writableOutput(const QString& extension) {
+    return document::saveFormatForExtension(extension) != nullptr ||
+           extension == QLatin1String(kPgmExtension);
+}
+
+QString outputExtensionList() {
+    return document::writableExtensionList() + QLatin1Char(' ') + QLatin1String(kPgmExtension);
+}
+
 QString convertFile(const QString& input, const QString& output, const ConversionSettings& settings,
                     std::optional<int> record) {
     const QString extension = QFileInfo(output).suffix().toLower();
     const document::SaveFormat* format = document::saveFormatForExtension(extension);
-    if (!format)
+    const bool pgm = extension == QLatin1String(kPgmExtension);
+    if (!format && !pgm)
         return QStringLiteral("%1: cannot write files of type \"%2\"").arg(output, extension);
 
     if (const QString problem = inputProblem(input); !problem.isEmpty())
         return QStringLiteral("%1: %2").arg(input, problem);
-    document::Document doc = document::loadDocument(input);
+    // Grey pictures stay 8-bit grey from the reader to the writer.
+    document::Document doc = document::loadDocument(input, {.greyPictures = true});
     const bool transaction = doc.transaction != nullptr;
     if (record && !transaction && doc.failure != document::LoadFailure::Unreadable)
         return QStringLiteral("%1: --record picks a picture of an ANSI/NIST transaction")
@@ -73,8 +84,10 @@ QString convertFile(const QString& input, const QString& output, const Conversio
     save.wsqBitRate = settings.bitrate;
     if (settings.ppi) save.wsqPpi = *settings.ppi;
     save.wsqComment = settings.comment;
+    save.keepGrey = true;
     const document::SaveResult result =
-        document::savePicture(doc.pages[page].image, output, format->type, save);
+        pgm ? document::savePgm(doc.pages[page].image, output)
+            : document::savePicture(doc.pages[page].image, output, format->type, save);
     if (!result.ok()) return QStringLiteral("%1: %2").arg(output, saveFailureText(result));
     return QString();
 }
