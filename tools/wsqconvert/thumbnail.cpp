@@ -49,14 +49,9 @@ QString pickPicture(document::Document* doc, QImage* picture) {
 
 }  // namespace
 
-QImage thumbnailPicture(const QImage& picture, int size, bool grey) {
-    // The WSQ reader gives grey as 32-bit pixels; 8-bit grey scales four times less data and
-    // makes a smaller PNG.
-    QImage source = picture;
-    if (source.format() != QImage::Format_Grayscale8 && (grey || source.allGray()))
-        source.convertTo(QImage::Format_Grayscale8);
-    if (source.width() <= size && source.height() <= size) return source;
-    return source.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+QImage thumbnailPicture(const QImage& picture, int size) {
+    if (picture.width() <= size && picture.height() <= size) return picture;
+    return picture.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QString writeThumbnail(const QString& input, const QString& output, int size) {
@@ -65,8 +60,11 @@ QString writeThumbnail(const QString& input, const QString& output, int size) {
         if (const QString problem = inputProblem(input); !problem.isEmpty())
             return QStringLiteral("%1: %2").arg(input, problem);
     }
-    document::Document doc = byContent ? document::loadDocumentAs(input, QStringLiteral("wsq"))
-                                       : document::loadDocument(input);
+    // Grey pictures come as 8-bit grey: four times less to scale, and a grey PNG.
+    const document::LoadOptions options{.greyPictures = true};
+    document::Document doc = byContent
+                                 ? document::loadDocumentAs(input, QStringLiteral("wsq"), options)
+                                 : document::loadDocument(input, options);
     if (!doc.ok()) return QStringLiteral("%1: %2").arg(input, loadFailureText(doc));
     QImage picture;
     if (const QString why = pickPicture(&doc, &picture); !why.isEmpty())
@@ -77,8 +75,7 @@ QString writeThumbnail(const QString& input, const QString& output, int size) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
-    const bool grey = doc.type && doc.type->greyOnly;
-    if (!writer.write(thumbnailPicture(picture, size, grey)))
+    if (!writer.write(thumbnailPicture(picture, size)))
         return QStringLiteral("%1: %2").arg(output, writer.errorString());
 
     fileio::AtomicFile file;

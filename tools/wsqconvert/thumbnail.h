@@ -11,14 +11,14 @@ namespace wsqconvert {
 constexpr int kMaxThumbnailSize = 4096;
 
 // `picture` scaled once, smoothly and keeping its proportions, so that both sides are at most
-// `size`; a picture that fits already is kept at its own size. Grey pictures stay 8-bit grey;
-// `grey` says the picture is grey (its format holds nothing else), which spares looking.
-QImage thumbnailPicture(const QImage& picture, int size, bool grey = false);
+// `size`; a picture that fits already is kept at its own size.
+QImage thumbnailPicture(const QImage& picture, int size);
 
 // Reads `input` (by its name, or as WSQ when its name gives no readable type but its content
-// starts like a WSQ stream; a transaction gives its first picture), decodes it once, scales it
-// once and writes the result as PNG to `output` whatever its name, never destroying an existing
-// `output` on failure. Empty on success, otherwise "FILE: reason".
+// starts like a WSQ stream; a transaction gives its first picture), decodes it once (grey
+// pictures as 8-bit grey), scales it once and writes the result as PNG to `output` whatever its
+// name, never destroying an existing `output` on failure. Empty on success, otherwise
+// "FILE: reason".
 QString writeThumbnail(const QString& input, const QString& output, int size);
 
 }  // namespace wsqconvert
