@@ -193,7 +193,7 @@ void fill_info(GdkPixbufFormat* info) {
     info->mime_types = const_cast<gchar**>(mimeTypes);
     info->extensions = const_cast<gchar**>(extensions);
     info->flags = GDK_PIXBUF_FORMAT_THREADSAFE;
-    info->license = const_cast<gchar*>("Unspecified");
+    info->license = const_cast<gchar*>("MIT");
 }
 
 }  // extern "C"
