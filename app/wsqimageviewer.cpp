@@ -64,6 +64,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     createWsqFileWindow();
 
     setCentralWidget(m_scrollView);
+    setAcceptDrops(true);
     statusBar()->showMessage(tr("Ready"), kTransientMessageMs);
 }
 
@@ -144,6 +145,7 @@ void wsqimageviewer::buildMenus() {
 
 void wsqimageviewer::load(const QString& fileName) {
     m_fileName = fileName;
+    m_dragOutFile.clear();
     m_pixmap.reset();
     m_document.reset();
 
@@ -171,6 +173,7 @@ void wsqimageviewer::load(const QString& fileName) {
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(doc.picture()));
     statusBar()->showMessage(document::summaryLine(doc));
     m_document = std::move(loaded);
+    m_dragOutFile = fileName;
     showLoadedPixmap();
     showRecordsOf(m_document.get());
 }
@@ -233,12 +236,16 @@ void wsqimageviewer::choose_load() {
     const QString fileName = QFileDialog::getOpenFileName(
         this, QString(), QString(), document::openDialogFilters().join(QLatin1Char('\n')));
     if (!fileName.isEmpty()) {
-        load(fileName);
-        m_saveAction->setEnabled(true);
-        m_copyAction->setEnabled(true);
+        open(fileName);
     } else {
         statusBar()->showMessage(tr("Loading aborted"), kTransientMessageMs);
     }
+}
+
+void wsqimageviewer::open(const QString& fileName) {
+    load(fileName);
+    m_saveAction->setEnabled(true);
+    m_copyAction->setEnabled(true);
 }
 
 void wsqimageviewer::about() {

@@ -10,6 +10,9 @@
 #include <memory>
 
 class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QMenu;
 class QScrollArea;
 class QToolBar;
@@ -78,8 +81,17 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    // Drag and drop (wsqimageviewer_drag.cpp).
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
+    // Loads a file the person chose (the Open dialog, a drop) and enables Save and Copy.
+    void open(const QString& fileName);
+    // Starts a drag out with the shown file's URL once a drag of the picture leaves the view;
+    // true when it did (wsqimageviewer_drag.cpp).
+    bool dragOut(QMouseEvent* e);
     void buildZoomToolbar();
     void buildMenus();
     // The records panel and its View menu entry (wsqimageviewer_records.cpp).
@@ -115,6 +127,8 @@ private:
     RecordsPanel* m_recordsPanel = nullptr;
     QAction* m_recordsPanelAction = nullptr;
     QString m_fileName;
+    // The file whose picture is shown, for a drag out; empty after a failed load or a paste.
+    QString m_dragOutFile;
     QString m_savedFileName;
     ImageLabel* m_imageLabel = nullptr;
     QToolBar* m_zoomToolbar = nullptr;

@@ -98,6 +98,7 @@ void wsqimageviewer::mousePressEvent(QMouseEvent* e) {
 
 bool wsqimageviewer::event(QEvent* e) {
     if (e->type() == QEvent::MouseMove) {
+        if (dragOut(static_cast<QMouseEvent*>(e))) return true;
         // The position the event was made at, which is where the cursor was.
         const QPoint p = mapFromGlobal(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
         // The picture follows the hand: moving right scrolls the view to the left.
@@ -148,6 +149,7 @@ void wsqimageviewer::pastePicture() {
         return;
     }
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(image));
+    m_dragOutFile.clear();  // the pasted picture is no file's
     showPicture(*m_pixmap);
     m_shownHeight = m_pixmap->height();
     m_shownWidth = m_pixmap->width();

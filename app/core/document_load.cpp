@@ -205,10 +205,15 @@ QImage recordPicture(const ansinist::TransactionFile& file, const ansinist::Reco
 }
 
 Document loadDocument(const QString& fileName, const LoadOptions& options) {
+    return loadDocumentAs(fileName, dispatchExtension(fileName, options.scope), options);
+}
+
+Document loadDocumentAs(const QString& fileName, const QString& extension,
+                        const LoadOptions& options) {
     Document doc;
     doc.fileName = fileName;
     doc.greyPictures = options.greyPictures;
-    doc.extension = dispatchExtension(fileName, options.scope);
+    doc.extension = extension.toLower();
     doc.type = readableType(doc.extension, options.scope);
     if (!doc.type) {
         doc.failure = LoadFailure::UnsupportedType;

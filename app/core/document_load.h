@@ -27,6 +27,10 @@ struct LoadOptions {
 };
 
 Document loadDocument(const QString& fileName, const LoadOptions& options = {});
+// Reads `fileName` with the reader of `extension` (any case, without the dot), whatever the
+// file is called: for a caller that knows the type from the content.
+Document loadDocumentAs(const QString& fileName, const QString& extension,
+                        const LoadOptions& options = {});
 
 // Decodes a page that was not decoded yet (a transaction decodes only the pictures asked
 // for). True when the page has a picture; otherwise its problem says why.

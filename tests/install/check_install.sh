@@ -35,9 +35,10 @@ expected="wsq_decode wsq_encode wsq_facts_free wsq_free wsq_image_free wsq_read_
 readelf -d "$libdir/libwsq.so.1" | grep -q 'SONAME.*\[libwsq.so.1\]' || fail "soname is not libwsq.so.1"
 
 # Every option of wsqconvert's help is in its man page.
+# (The page is read once: grep -q leaving a pipe early would fail the pipe under pipefail.)
+man_text=$(zcat "$prefix/share/man/man1/wsqconvert.1.gz" | sed 's/\\-/-/g')
 for option in $("$prefix/bin/wsqconvert" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
-    zcat "$prefix/share/man/man1/wsqconvert.1.gz" | sed 's/\\-/-/g' | grep -qF -- "$option" ||
-        fail "wsqconvert.1 does not mention $option"
+    grep -qF -- "$option" <<<"$man_text" || fail "wsqconvert.1 does not mention $option"
 done
 
 # The reference pictures as binary PGM, for the C consumers.

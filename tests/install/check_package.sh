@@ -27,10 +27,20 @@ for f in /usr/bin/wsqviewer /usr/bin/wsqconvert /usr/bin/synthprint \
 done
 grep -q '^/usr/lib/python3/dist-packages/libwsq/_libwsq\..*\.so$' <<<"$contents" ||
     fail "the package lacks the Python extension"
-# Desktop integration files, once the project has them.
-for f in /usr/share/applications /usr/share/mime/packages; do
-    if grep -q "^$f/" <<<"$contents"; then echo "package carries $f"; fi
+# The desktop integration. The MIME database and gdk-pixbuf's loaders.cache are the system's:
+# their packages' triggers rebuild them when ours adds a MIME package or a loader.
+for f in /usr/share/applications/com.tarvelon.wsqviewer.desktop \
+         /usr/share/metainfo/com.tarvelon.wsqviewer.metainfo.xml \
+         /usr/share/mime/packages/wsqviewer-mime.xml /usr/share/thumbnailers/wsq.thumbnailer \
+         /usr/share/icons/hicolor/scalable/apps/wsqviewer.svg \
+         /usr/share/icons/hicolor/48x48/mimetypes/image-x-wsq.png \
+         "$libdir/qt6/plugins/imageformats/libqwsq.so" "$libdir/qt5/plugins/imageformats/libqwsq.so" \
+         "$libdir/gdk-pixbuf-2.0/2.10.0/loaders/libpixbufloader-wsq.so"; do
+    grep -qxF "$f" <<<"$contents" || fail "the package lacks $f"
 done
+if grep -E '/mime/mime\.cache$|/loaders\.cache$' <<<"$contents"; then
+    fail "the package carries a cache the system's triggers own"
+fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in libqt6widgets6 libc6 libstdc++6 python3-numpy; do

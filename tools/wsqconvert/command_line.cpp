@@ -2,6 +2,7 @@
 
 #include "convert_file.h"
 #include "format_registry.h"
+#include "thumbnail.h"
 
 namespace wsqconvert {
 
@@ -22,6 +23,7 @@ QString usageText() {
         "usage: wsqconvert [--bitrate R] [--ppi N] [--comment TEXT] [--record N] INPUT OUTPUT\n"
         "       wsqconvert --info [--json] FILE...\n"
         "       wsqconvert --extract FILE OUTDIR\n"
+        "       wsqconvert --thumbnail SIZE INPUT OUTPUT\n"
         "       wsqconvert --batch --to FORMAT [--from TYPE,...] [--recursive] [--keep-tree]\n"
         "                  [--jobs N] [--skip-existing] [--bitrate R] [--ppi N] [--comment TEXT]\n"
         "                  INDIR OUTDIR\n"
@@ -63,6 +65,12 @@ QString helpText() {
                "  --info            describe each FILE: size, depth and, for WSQ, resolution,\n"
                "                    encoder, comments, NISTCOM entries and segments\n"
                "  --json            with --info, one JSON document\n"
+               "  --thumbnail SIZE  write INPUT's picture, fitted into SIZE x SIZE pixels, to "
+               "OUTPUT\n"
+               "                    as PNG (a transaction gives its first picture; a file "
+               "whose\n"
+               "                    name gives no type is read as WSQ when it starts like "
+               "one)\n"
                "  --batch           convert every file of INDIR into OUTDIR\n"
                "  --to FORMAT       output format of a batch (an output extension)\n"
                "  --from TYPE,...   input extensions of a batch (default: every readable one)\n"
@@ -92,8 +100,8 @@ QString helpText() {
 ParseResult parseCommandLine(const QStringList& arguments) {
     ParseResult result;
     CommandLine& cl = result.commandLine;
-    bool info = false, batch = false, extract = false, help = false, version = false,
-         endOfOptions = false;
+    bool info = false, batch = false, extract = false, thumbnail = false, help = false,
+         version = false, endOfOptions = false;
     bool jsonSeen = false, batchOptionSeen = false;
 
     // Options take their value as the next argument or after "=".
@@ -120,7 +128,7 @@ ParseResult parseCommandLine(const QStringList& arguments) {
         }
         const auto takesValue = [](const QString& name) {
             static const QStringList names = {"--bitrate", "--ppi",  "--comment", "--to",
-                                              "--from",    "--jobs", "--record"};
+                                              "--from",    "--jobs", "--record",  "--thumbnail"};
             return names.contains(name);
         };
         if (takesValue(arg)) {
@@ -188,6 +196,12 @@ ParseResult parseCommandLine(const QStringList& arguments) {
                 return result;
             }
             cl.record = record;
+        } else if (arg == QLatin1String("--thumbnail")) {
+            if (!parseInt(value, 1, kMaxThumbnailSize, &cl.thumbnailSize)) {
+                result.error = QStringLiteral("bad thumbnail size: %1").arg(value);
+                return result;
+            }
+            thumbnail = true;
         } else if (arg == QLatin1String("--extract")) {
             extract = true;
         } else if (arg == QLatin1String("--info")) {
@@ -223,11 +237,12 @@ ParseResult parseCommandLine(const QStringList& arguments) {
         cl.mode = Mode::Version;
         return result;
     }
-    if (int(info) + int(batch) + int(extract) > 1) {
-        result.error = QStringLiteral("--info, --batch and --extract cannot be combined");
+    if (int(info) + int(batch) + int(extract) + int(thumbnail) > 1) {
+        result.error =
+            QStringLiteral("--info, --batch, --extract and --thumbnail cannot be combined");
         return result;
     }
-    if (cl.record && (info || batch || extract)) {
+    if (cl.record && (info || batch || extract || thumbnail)) {
         result.error = QStringLiteral("--record goes with one conversion, INPUT OUTPUT");
         return result;
     }
@@ -251,6 +266,12 @@ ParseResult parseCommandLine(const QStringList& arguments) {
         cl.mode = Mode::Extract;
         if (cl.operands.size() != 2)
             result.error = QStringLiteral("--extract needs FILE and OUTDIR");
+        return result;
+    }
+    if (thumbnail) {
+        cl.mode = Mode::Thumbnail;
+        if (cl.operands.size() != 2)
+            result.error = QStringLiteral("--thumbnail needs SIZE, INPUT and OUTPUT");
         return result;
     }
     if (batch) {

@@ -1,4 +1,5 @@
-// The command line of wsqconvert: one conversion, --info or --batch, parsed into one record.
+// The command line of wsqconvert: one conversion, --info, --batch, --extract or --thumbnail,
+// parsed into one record.
 #pragma once
 
 #include <QString>
@@ -8,7 +9,7 @@
 
 namespace wsqconvert {
 
-enum class Mode { Convert, Info, Batch, Extract, Help, Version };
+enum class Mode { Convert, Info, Batch, Extract, Thumbnail, Help, Version };
 
 struct CommandLine {
     Mode mode = Mode::Convert;
@@ -20,6 +21,8 @@ struct CommandLine {
     std::optional<int> record;
     // --info
     bool json = false;
+    // --thumbnail: the side of the square the picture is fitted into
+    int thumbnailSize = 0;
     // --batch
     QString toFormat;       // output extension, lower case
     QStringList fromTypes;  // input extensions, lower case; empty: every readable one
@@ -27,7 +30,8 @@ struct CommandLine {
     bool keepTree = false;
     int jobs = 0;  // 0: the number of cores
     bool skipExisting = false;
-    // Operands: INPUT OUTPUT, FILE..., INDIR OUTDIR, or FILE OUTDIR (--extract).
+    // Operands: INPUT OUTPUT (one conversion, --thumbnail), FILE..., INDIR OUTDIR, or FILE OUTDIR
+    // (--extract).
     QStringList operands;
 };
 

@@ -2,6 +2,7 @@
 //   wsqconvert [--bitrate R] [--ppi N] [--comment TEXT] INPUT OUTPUT
 //   wsqconvert --info [--json] FILE...
 //   wsqconvert --extract FILE OUTDIR
+//   wsqconvert --thumbnail SIZE INPUT OUTPUT
 //   wsqconvert --batch --to FORMAT [options] INDIR OUTDIR
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -15,6 +16,7 @@
 #include "convert_file.h"
 #include "extract_records.h"
 #include "file_info.h"
+#include "thumbnail.h"
 #include "wsq/wsq.h"
 
 namespace {
@@ -77,6 +79,13 @@ int main(int argc, char** argv) {
             for (const QString& line : extracted.failures)
                 std::fprintf(stderr, "wsqconvert: %s\n", qPrintable(line));
             return extracted.failures.isEmpty() ? 0 : 1;
+        }
+        case Mode::Thumbnail: {
+            const QString error =
+                writeThumbnail(cl.operands.at(0), cl.operands.at(1), cl.thumbnailSize);
+            if (error.isEmpty()) return 0;
+            std::fprintf(stderr, "wsqconvert: %s\n", qPrintable(error));
+            return 1;
         }
         case Mode::Batch: {
             BatchOptions options;
