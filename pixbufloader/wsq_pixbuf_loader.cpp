@@ -45,6 +45,8 @@ GdkPixbuf* decodeStream(std::span<const uint8_t> stream, GdkPixbufModuleSizeFunc
         return nullptr;
     }
     try {
+        // The codec's line goes into the GError, not onto the host program's standard error.
+        const wsq::DiagnosticCapture quiet(wsq::DiagnosticCapture::Echo::Off);
         const wsq::Decoded decoded = wsq::decode(stream);
         const int width = decoded.facts.width, height = decoded.facts.height;
         if (decoded.error) {

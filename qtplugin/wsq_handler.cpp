@@ -141,6 +141,8 @@ const wsq::StreamFacts* WsqHandler::streamFacts() const {
     if (!m_facts) {
         const std::optional<QByteArray>& bytes = streamBytes();
         if (!bytes) return nullptr;
+        // The host program's standard error is not ours to write on.
+        const wsq::DiagnosticCapture quiet(wsq::DiagnosticCapture::Echo::Off);
         m_facts = wsq::inspect_stream(asSpan(*bytes));
     }
     return &*m_facts;
@@ -149,6 +151,7 @@ const wsq::StreamFacts* WsqHandler::streamFacts() const {
 bool WsqHandler::read(QImage* image) {
     const std::optional<QByteArray>& bytes = streamBytes();
     if (!bytes || !startsLikeWsq(*bytes)) return false;
+    const wsq::DiagnosticCapture quiet(wsq::DiagnosticCapture::Echo::Off);
     const wsq::Decoded decoded = wsq::decode(asSpan(*bytes));
     const int width = decoded.facts.width, height = decoded.facts.height;
     if (decoded.error ||
@@ -195,6 +198,7 @@ bool WsqHandler::write(const QImage& image) {
     if (ppi < 1) ppi = 500;
 
     const std::vector<uint8_t> grey = greyBytes(image);
+    const wsq::DiagnosticCapture quiet(wsq::DiagnosticCapture::Echo::Off);
     const wsq::Encoded encoded =
         wsq::encode(grey, image.width(), image.height(), bitRate, ppi,
                     comment.isEmpty() ? nullptr : commentBytes.constData());

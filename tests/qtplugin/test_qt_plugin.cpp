@@ -161,13 +161,16 @@ TEST(QtWsqPlugin, RefusesTruncatedAndCorruptStreams) {
     const QByteArray whole =
         fileBytes(QStringLiteral(WSQ_CONFORMANCE_DIR "/fp_101x81_s14_r2.25.wsq"));
     ASSERT_FALSE(whole.isEmpty());
-    // Every prefix: a stream cut anywhere is no picture (the last bytes are the end marker).
+    // Every prefix: a stream cut anywhere is no picture (the last bytes are the end marker),
+    // and the plug-in writes nothing on the host program's standard error.
+    testing::internal::CaptureStderr();
     for (int n = 0; n < whole.size() - 2; ++n) {
         SCOPED_TRACE(n);
         QString error;
         EXPECT_TRUE(readFromMemory(whole.left(n), &error).isNull());
         EXPECT_FALSE(error.isEmpty());
     }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     // Content that is not WSQ is not taken for it, even when asked for WSQ by name.
     for (const QByteArray& bytes : {QByteArray(500, '\x33'), QByteArray("\xff\xa0", 2),
                                     QByteArray("\xff\xa0\x00\x00", 4), QByteArray()}) {
