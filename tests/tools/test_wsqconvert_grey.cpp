@@ -93,6 +93,10 @@ TEST(WsqConvertGrey, GreySourcesBecomeGreyFilesWithTheSamePixels) {
         ASSERT_EQ(runTool({q(file("grey.png")), q(file("again.png"))}).status, 0);
         EXPECT_EQ(peerView(file("again.png")).mode, "L");
         EXPECT_EQ(peerView(file("again.png")).pixels, expected);
+        // A grey TIFF (the raster library reads it as colour planes) stays grey.
+        ASSERT_EQ(runTool({q(file("print.tif")), q(file("from_tif.png"))}).status, 0);
+        EXPECT_EQ(peerView(file("from_tif.png")).mode, "L");
+        EXPECT_EQ(peerView(file("from_tif.png")).pixels, expected);
         // PGM (read by wsqconvert, not listed by the window) and PNM files are grey too.
         ASSERT_EQ(runTool({q(file("print.pgm")), q(file("from_pgm.png"))}).status, 0);
         EXPECT_EQ(peerView(file("from_pgm.png")).mode, "L");
