@@ -186,6 +186,27 @@ CheckedImageWrite WriteWsq(const char* name, int width, int height, const uint8_
     return result;
 }
 
+// The library writer of `format` (JPEG at quality 100).
+uint32_t WriteRecord(const char* name, ImageFormat format, const BitmapImage& image,
+                     const TiffSaveInfo& tiff) {
+    switch (format) {
+        case ImageFormat::Bmp:
+            return WriteBmpFile(name, image);
+        case ImageFormat::Tiff:
+            return WriteTiffFile(name, image, &tiff);
+        case ImageFormat::Png:
+            return WritePngFile(name, image);
+        case ImageFormat::Jpeg:
+            return WriteJpegFile(name, image, 100);
+        case ImageFormat::Sgi:
+            return WriteSgiFile(name, image);
+        case ImageFormat::Targa:
+            return WriteTargaFile(name, image);
+        default:
+            return kUnsupportedExtension;
+    }
+}
+
 uint32_t WriteLibraryFormat(const char* name, ImageFormat format, int width, int height,
                             const uint8_t* planes, const TiffSaveInfo& tiff) {
     if (width < 1 || height < 1) return kInvalidImageSize;
@@ -208,22 +229,7 @@ uint32_t WriteLibraryFormat(const char* name, ImageFormat format, int width, int
             row[3 * x] = planes[2 * n + y * w + x];
         }
     }
-    switch (format) {
-        case ImageFormat::Bmp:
-            return WriteBmpFile(name, image);
-        case ImageFormat::Tiff:
-            return WriteTiffFile(name, image, &tiff);
-        case ImageFormat::Png:
-            return WritePngFile(name, image);
-        case ImageFormat::Jpeg:
-            return WriteJpegFile(name, image, 100);
-        case ImageFormat::Sgi:
-            return WriteSgiFile(name, image);
-        case ImageFormat::Targa:
-            return WriteTargaFile(name, image);
-        default:
-            return kUnsupportedExtension;
-    }
+    return WriteRecord(name, format, image, tiff);
 }
 
 // An 8-bit record with the rising grey ramp as its palette: every writer stores its indices as
@@ -241,18 +247,7 @@ uint32_t WriteGreyLibraryFormat(const char* name, ImageFormat format, int width,
     const size_t h = image.height;
     for (size_t y = 0; y < h; ++y)
         std::memcpy(image.bits.data() + (h - 1 - y) * image.scanWidth, grey + y * w, w);
-    switch (format) {
-        case ImageFormat::Bmp:
-            return WriteBmpFile(name, image);
-        case ImageFormat::Tiff:
-            return WriteTiffFile(name, image, &tiff);
-        case ImageFormat::Png:
-            return WritePngFile(name, image);
-        case ImageFormat::Jpeg:
-            return WriteJpegFile(name, image, 100);
-        default:
-            return kUnsupportedExtension;
-    }
+    return WriteRecord(name, format, image, tiff);
 }
 
 }  // namespace

@@ -17,6 +17,16 @@ Error failure(int code, const DiagnosticCapture& capture) {
     return Error{code, code != 0 ? capture.last_error() : std::string()};
 }
 
+// Reports, and says, that `grey` holds fewer bytes than a width x height picture needs.
+bool too_few_grey_bytes(std::span<const uint8_t> grey, int width, int height) {
+    if (width <= 0 || height <= 0 ||
+        grey.size() >= static_cast<size_t>(width) * static_cast<size_t>(height))
+        return false;
+    report("ERROR : wsq_encode_1 : %zu grey bytes for %d x %d pixels\n", grey.size(), width,
+           height);
+    return true;
+}
+
 }  // namespace
 
 std::string Error::text() const {
@@ -86,10 +96,7 @@ Encoded encode(std::span<const uint8_t> grey, int width, int height, float bitra
                const char* comment) {
     DiagnosticCapture capture;
     Encoded out;
-    if (width > 0 && height > 0 &&
-        grey.size() < static_cast<size_t>(width) * static_cast<size_t>(height)) {
-        report("ERROR : wsq_encode_1 : %zu grey bytes for %d x %d pixels\n", grey.size(), width,
-               height);
+    if (too_few_grey_bytes(grey, width, height)) {
         out.error = failure(-16, capture);
         return out;
     }
@@ -125,10 +132,7 @@ Encoded encode_with_nistcom(std::span<const uint8_t> grey, int width, int height
                             const char* comment) {
     DiagnosticCapture capture;
     Encoded out;
-    if (width > 0 && height > 0 &&
-        grey.size() < static_cast<size_t>(width) * static_cast<size_t>(height)) {
-        report("ERROR : wsq_encode_1 : %zu grey bytes for %d x %d pixels\n", grey.size(), width,
-               height);
+    if (too_few_grey_bytes(grey, width, height)) {
         out.error = failure(-16, capture);
         return out;
     }

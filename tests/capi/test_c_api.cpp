@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "libwsq/wsq.h"
+#include "support/conformance_cases.h"
 #include "support/image_metrics.h"
 #include "wsq/wsq.h"
 
@@ -21,22 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Case {
-    const char* stream;
-    const char* source;
-    float rate;
-    int ppi;
-    const char* comment;
-};
-
-const Case kCases[] = {
-    {"fp_416x416_s3_r0.75.wsq", "fp_416x416_s3.png", 0.75f, 500, nullptr},
-    {"fp_101x81_s14_r2.25.wsq", "fp_101x81_s14.png", 2.25f, 500, nullptr},
-    {"checker8_256x256_r1.0.wsq", "checker8_256x256.png", 1.0f, 500, nullptr},
-    {"flat_256x256_128_r0.75.wsq", "flat_256x256_128.png", 0.75f, 500, nullptr},
-    {"comment_plain_fp_417x300_s13_r0.75.wsq", "fp_417x300_s13.png", 0.75f, 500,
-     "Scanned at booth 4, left index"},
-};
+using Case = testsupport::ConformanceCase;
 
 std::vector<uint8_t> file_bytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -141,7 +127,8 @@ TEST_P(CApiConformance, DecodesToTheReferencePixelsAndEncodesTheReferenceBytes) 
     EXPECT_TRUE(ours.bytes == stream) << c.stream << ": the encoder wrote other bytes";
 }
 
-INSTANTIATE_TEST_SUITE_P(Streams, CApiConformance, testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Streams, CApiConformance,
+                         testing::ValuesIn(testsupport::kConformanceCases));
 
 TEST(CApi, FailuresGiveTheCodeAndTheCodecLineAndPrintNothing) {
     const std::vector<uint8_t> stream =

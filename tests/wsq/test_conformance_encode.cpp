@@ -10,6 +10,7 @@
 #include <iterator>
 #include <vector>
 
+#include "support/conformance_cases.h"
 #include "support/wsq_stream.h"
 #include "wsq/encoder.h"
 
@@ -17,22 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Case {
-    const char* stream;
-    const char* source;
-    float rate;
-    int ppi;
-    const char* comment;
-};
-
-const Case kCases[] = {
-    {"fp_416x416_s3_r0.75.wsq", "fp_416x416_s3.png", 0.75f, 500, nullptr},
-    {"fp_101x81_s14_r2.25.wsq", "fp_101x81_s14.png", 2.25f, 500, nullptr},
-    {"checker8_256x256_r1.0.wsq", "checker8_256x256.png", 1.0f, 500, nullptr},
-    {"flat_256x256_128_r0.75.wsq", "flat_256x256_128.png", 0.75f, 500, nullptr},
-    {"comment_plain_fp_417x300_s13_r0.75.wsq", "fp_417x300_s13.png", 0.75f, 500,
-     "Scanned at booth 4, left index"},
-};
+using Case = testsupport::ConformanceCase;
 
 std::vector<uint8_t> read_file(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -83,7 +69,8 @@ TEST_P(ConformanceEncode, WritesTheSameBytes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Streams, ConformanceEncode, testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Streams, ConformanceEncode,
+                         testing::ValuesIn(testsupport::kConformanceCases),
                          [](const testing::TestParamInfo<Case>& param_info) {
                              std::string n = param_info.param.stream;
                              for (char& ch : n) {
