@@ -50,6 +50,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     buildZoomToolbar();
     buildMenus();
     buildRecordsPanel();
+    buildFactsPanel();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);
@@ -156,11 +157,13 @@ void wsqimageviewer::load(const QString& fileName) {
                                   tr("Cannot open %1: the file type is not supported")
                                       .arg(QDir::toNativeSeparators(fileName)));
             showRecordsOf(nullptr);
+            showFactsOf(nullptr);
             return;
         case document::LoadFailure::Unreadable:
         case document::LoadFailure::NotAStream:
             QMessageBox::critical(this, viewerMessageCaption(), doc.error);
             showRecordsOf(nullptr);
+            showFactsOf(nullptr);
             return;
         case document::LoadFailure::None:
         case document::LoadFailure::Undecodable:
@@ -173,6 +176,7 @@ void wsqimageviewer::load(const QString& fileName) {
     m_document = std::move(loaded);
     showLoadedPixmap();
     showRecordsOf(m_document.get());
+    showFactsOf(m_document.get());
 }
 
 int wsqimageviewer::pageCount() const {

@@ -16,6 +16,7 @@ class QToolBar;
 class ImageLabel;
 class ConvertWindow;
 class RecordsPanel;
+class FactsPanel;
 class WSQFileWindow;
 namespace document {
 struct Document;
@@ -105,6 +106,11 @@ private:
     void fitImageLabelToView();
     void resizeShown(int width, int height);
 
+    // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel.
+    void buildFactsPanel();
+    void showFactsOf(const document::Document* doc);
+    void showSavedWsqFacts();
+
     QMenu* m_fileMenu = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_saveAction = nullptr;
@@ -138,4 +144,7 @@ private:
     QByteArray m_commentText;
     // Whether the last save wrote its file; the Save command reports success only then.
     bool m_lastSaveWritten = false;
+
+    FactsPanel* m_factsPanel = nullptr;
+    QAction* m_factsPanelAction = nullptr;
 };

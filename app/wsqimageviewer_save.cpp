@@ -89,6 +89,7 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
                                                               document::SaveType::Wsq, settings);
     switch (result.failure) {
         case document::SaveFailure::None:
+            showSavedWsqFacts();
             return true;
         case document::SaveFailure::EncodeFailed: {
             QString text =
