@@ -51,6 +51,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     buildMenus();
     buildRecordsPanel();
     buildFactsPanel();
+    buildFolderBrowsing();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);
@@ -177,6 +178,7 @@ void wsqimageviewer::load(const QString& fileName) {
     showLoadedPixmap();
     showRecordsOf(m_document.get());
     showFactsOf(m_document.get());
+    rememberRecentFile(fileName);
 }
 
 int wsqimageviewer::pageCount() const {

@@ -21,6 +21,7 @@ class WSQFileWindow;
 namespace document {
 struct Document;
 struct SaveResult;
+enum class FolderStep;
 }  // namespace document
 
 class wsqimageviewer : public QMainWindow {
@@ -106,10 +107,16 @@ private:
     void fitImageLabelToView();
     void resizeShown(int width, int height);
 
-    // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel.
+    // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel
+    // and folder browsing with recent files.
     void buildFactsPanel();
     void showFactsOf(const document::Document* doc);
     void showSavedWsqFacts();
+    void buildFolderBrowsing();
+    void stepFolder(document::FolderStep step);
+    void openBrowsed(const QString& fileName);
+    void rememberRecentFile(const QString& fileName);
+    void rebuildRecentFilesMenu();
 
     QMenu* m_fileMenu = nullptr;
     QAction* m_openAction = nullptr;
@@ -147,4 +154,7 @@ private:
 
     FactsPanel* m_factsPanel = nullptr;
     QAction* m_factsPanelAction = nullptr;
+    QAction* m_keepZoomAction = nullptr;
+    QMenu* m_recentFilesMenu = nullptr;
+    QAction* m_recentFilesSeparator = nullptr;
 };
