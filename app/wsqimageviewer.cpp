@@ -25,6 +25,7 @@
 #include "imagelabel.h"
 #include "main_window_pointer.h"
 #include "records_panel.h"
+#include "stored_resolution.h"
 #include "viewer_messages.h"
 #include "wsqaboutdialog.h"
 
@@ -64,6 +65,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     m_scrollView->viewport()->installEventFilter(this);
 
     createWsqFileWindow();
+    buildPixelReadout();
 
     setCentralWidget(m_scrollView);
     statusBar()->showMessage(tr("Ready"), kTransientMessageMs);
@@ -175,6 +177,8 @@ void wsqimageviewer::load(const QString& fileName) {
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(doc.picture()));
     statusBar()->showMessage(document::summaryLine(doc));
     m_document = std::move(loaded);
+    m_shownPage = 0;
+    m_shownPpi = document::pageResolution(*m_document, 0);
     showLoadedPixmap();
     showRecordsOf(m_document.get());
     showFactsOf(m_document.get());
@@ -192,6 +196,8 @@ int wsqimageviewer::pageRecord(int page) const {
 bool wsqimageviewer::showPage(int page) {
     if (page < 0 || page >= pageCount()) return false;
     document::decodePage(m_document.get(), size_t(page));
+    m_shownPage = page;
+    m_shownPpi = document::pageResolution(*m_document, size_t(page));
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(m_document->pages[size_t(page)].image));
     statusBar()->showMessage(m_document->transaction
                                  ? document::recordSummaryLine(*m_document, size_t(page))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
@@ -17,6 +18,7 @@ class ImageLabel;
 class ConvertWindow;
 class RecordsPanel;
 class FactsPanel;
+class QLabel;
 class WSQFileWindow;
 namespace document {
 struct Document;
@@ -107,8 +109,8 @@ private:
     void fitImageLabelToView();
     void resizeShown(int width, int height);
 
-    // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel
-    // and folder browsing with recent files.
+    // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel,
+    // folder browsing with recent files, and the pixel readout.
     void buildFactsPanel();
     void showFactsOf(const document::Document* doc);
     void showSavedWsqFacts();
@@ -117,6 +119,8 @@ private:
     void openBrowsed(const QString& fileName);
     void rememberRecentFile(const QString& fileName);
     void rebuildRecentFilesMenu();
+    void buildPixelReadout();
+    void updatePixelReadout(QPoint labelPoint);
 
     QMenu* m_fileMenu = nullptr;
     QAction* m_openAction = nullptr;
@@ -152,9 +156,18 @@ private:
     // Whether the last save wrote its file; the Save command reports success only then.
     bool m_lastSaveWritten = false;
 
+    // The page of m_document shown now.
+    int m_shownPage = 0;
+    // Its resolution in pixels per inch; -1 when unknown.
+    int m_shownPpi = -1;
     FactsPanel* m_factsPanel = nullptr;
     QAction* m_factsPanelAction = nullptr;
     QAction* m_keepZoomAction = nullptr;
     QMenu* m_recentFilesMenu = nullptr;
     QAction* m_recentFilesSeparator = nullptr;
+    QLabel* m_pixelReadout = nullptr;
+    // The shown page as an image, for the readout; refreshed when the pixmap changes.
+    QImage m_readoutImage;
+    qint64 m_readoutKey = 0;
+    bool m_readoutGrey = true;
 };
