@@ -53,6 +53,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     buildRecordsPanel();
     buildFactsPanel();
     buildFolderBrowsing();
+    buildSmoothScalingToggle();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);

@@ -110,7 +110,7 @@ private:
     void resizeShown(int width, int height);
 
     // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel,
-    // folder browsing with recent files, and the pixel readout.
+    // folder browsing with recent files, the pixel readout and crisp zoom.
     void buildFactsPanel();
     void showFactsOf(const document::Document* doc);
     void showSavedWsqFacts();
@@ -121,6 +121,10 @@ private:
     void rebuildRecentFilesMenu();
     void buildPixelReadout();
     void updatePixelReadout(QPoint labelPoint);
+    void buildSmoothScalingToggle();
+    bool smoothScaling() const;
+    // `source` at `size` for the view: smooth, or repeated pixels when enlarged without smoothing.
+    QPixmap scaledForView(const QPixmap& source, QSize size) const;
 
     QMenu* m_fileMenu = nullptr;
     QAction* m_openAction = nullptr;
@@ -166,6 +170,7 @@ private:
     QMenu* m_recentFilesMenu = nullptr;
     QAction* m_recentFilesSeparator = nullptr;
     QLabel* m_pixelReadout = nullptr;
+    QAction* m_smoothScalingAction = nullptr;
     // The shown page as an image, for the readout; refreshed when the pixmap changes.
     QImage m_readoutImage;
     qint64 m_readoutKey = 0;
