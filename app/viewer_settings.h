@@ -11,7 +11,8 @@ namespace viewersettings {
 inline constexpr char kFactsPanel[] = "view/factsPanel";           // bool, off at first start
 inline constexpr char kSmoothScaling[] = "view/smoothScaling";     // bool, on at first start
 inline constexpr char kKeepZoom[] = "browse/keepZoomAndPosition";  // bool, off at first start
-inline constexpr char kRecentFiles[] = "browse/recentFiles";       // list of absolute paths
+inline constexpr char kScreenPpi[] = "view/screenPpi";        // double; 0 or none: the screen's
+inline constexpr char kRecentFiles[] = "browse/recentFiles";  // list of absolute paths
 
 QVariant value(const char* key, const QVariant& fallback);
 void setValue(const char* key, const QVariant& value);

@@ -54,6 +54,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     buildFactsPanel();
     buildFolderBrowsing();
     buildSmoothScalingToggle();
+    buildPhysicalSize();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);

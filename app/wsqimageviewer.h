@@ -110,7 +110,8 @@ private:
     void resizeShown(int width, int height);
 
     // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel,
-    // folder browsing with recent files, the pixel readout and crisp zoom.
+    // folder browsing with recent files, the pixel readout, crisp zoom and
+    // physical size.
     void buildFactsPanel();
     void showFactsOf(const document::Document* doc);
     void showSavedWsqFacts();
@@ -121,10 +122,17 @@ private:
     void rebuildRecentFilesMenu();
     void buildPixelReadout();
     void updatePixelReadout(QPoint labelPoint);
+    // The resolution of the picture shown, -1 when unknown (also for a picture pasted since).
+    int shownPictureResolution() const;
     void buildSmoothScalingToggle();
     bool smoothScaling() const;
     // `source` at `size` for the view: smooth, or repeated pixels when enlarged without smoothing.
     QPixmap scaledForView(const QPixmap& source, QSize size) const;
+    void buildPhysicalSize();
+    void zoomPhysical();
+    void calibrateScreen();
+    // The screen's pixels per inch: the calibrated value, else what the screen reports.
+    double screenPpi() const;
 
     QMenu* m_fileMenu = nullptr;
     QAction* m_openAction = nullptr;

@@ -67,11 +67,16 @@ void wsqimageviewer::updatePixelReadout(QPoint labelPoint) {
                                          shownSize, m_imageLabel->contentsRect());
     const std::optional<QPoint> pixel =
         document::picturePixelAt(labelPoint, at.topLeft(), shownSize, m_readoutImage.size());
-    int ppi = -1;
-    // A picture pasted since the load is not the page, whose resolution then does not apply.
-    if (m_document && m_shownPage >= 0 && size_t(m_shownPage) < m_document->pages.size() &&
-        m_document->pages[size_t(m_shownPage)].image.size() == m_readoutImage.size())
-        ppi = m_shownPpi;
+    const int ppi = shownPictureResolution();
     m_pixelReadout->setText(
         pixel ? document::pixelReadoutText(m_readoutImage, *pixel, m_readoutGrey, ppi) : QString());
+}
+
+int wsqimageviewer::shownPictureResolution() const {
+    if (!m_pixmap || !m_document || m_shownPage < 0 ||
+        size_t(m_shownPage) >= m_document->pages.size())
+        return -1;
+    // A picture pasted since the load is not the page, whose resolution then does not apply.
+    if (m_document->pages[size_t(m_shownPage)].image.size() != m_pixmap->size()) return -1;
+    return m_shownPpi;
 }
