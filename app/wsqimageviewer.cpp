@@ -55,6 +55,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     buildFolderBrowsing();
     buildSmoothScalingToggle();
     buildPhysicalSize();
+    buildViewTransforms();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);
@@ -181,6 +182,7 @@ void wsqimageviewer::load(const QString& fileName) {
     m_document = std::move(loaded);
     m_shownPage = 0;
     m_shownPpi = document::pageResolution(*m_document, 0);
+    resetViewTransform();
     showLoadedPixmap();
     showRecordsOf(m_document.get());
     showFactsOf(m_document.get());
@@ -200,6 +202,7 @@ bool wsqimageviewer::showPage(int page) {
     document::decodePage(m_document.get(), size_t(page));
     m_shownPage = page;
     m_shownPpi = document::pageResolution(*m_document, size_t(page));
+    resetViewTransform();
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(m_document->pages[size_t(page)].image));
     statusBar()->showMessage(m_document->transaction
                                  ? document::recordSummaryLine(*m_document, size_t(page))

@@ -10,6 +10,8 @@
 #include <QString>
 #include <memory>
 
+#include "view_transform.h"
+
 class QAction;
 class QMenu;
 class QScrollArea;
@@ -110,8 +112,8 @@ private:
     void resizeShown(int width, int height);
 
     // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel,
-    // folder browsing with recent files, the pixel readout, crisp zoom and
-    // physical size.
+    // folder browsing with recent files, the pixel readout, crisp zoom,
+    // physical size and view transforms.
     void buildFactsPanel();
     void showFactsOf(const document::Document* doc);
     void showSavedWsqFacts();
@@ -133,6 +135,13 @@ private:
     void calibrateScreen();
     // The screen's pixels per inch: the calibrated value, else what the screen reports.
     double screenPpi() const;
+    void buildViewTransforms();
+    void changeViewTransform(void (document::ViewTransform::*change)());
+    // A new picture (a load, a paste) is shown as it is.
+    void resetViewTransform();
+    void updateTransformTitle();
+    // True when the picture is shown as the file has it, or the user agrees to save it as shown.
+    bool confirmTransformedSave();
 
     QMenu* m_fileMenu = nullptr;
     QAction* m_openAction = nullptr;
@@ -179,6 +188,8 @@ private:
     QAction* m_recentFilesSeparator = nullptr;
     QLabel* m_pixelReadout = nullptr;
     QAction* m_smoothScalingAction = nullptr;
+    // How the shown picture (m_pixmap) differs from the one loaded or pasted.
+    document::ViewTransform m_viewTransform;
     // The shown page as an image, for the readout; refreshed when the pixmap changes.
     QImage m_readoutImage;
     qint64 m_readoutKey = 0;

@@ -77,6 +77,8 @@ int wsqimageviewer::shownPictureResolution() const {
         size_t(m_shownPage) >= m_document->pages.size())
         return -1;
     // A picture pasted since the load is not the page, whose resolution then does not apply.
-    if (m_document->pages[size_t(m_shownPage)].image.size() != m_pixmap->size()) return -1;
+    const QSize page = m_document->pages[size_t(m_shownPage)].image.size();
+    if ((m_viewTransform.quarterTurns % 2 ? page.transposed() : page) != m_pixmap->size())
+        return -1;
     return m_shownPpi;
 }

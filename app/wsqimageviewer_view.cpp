@@ -142,6 +142,7 @@ void wsqimageviewer::pastePicture() {
         return;
     }
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(image));
+    resetViewTransform();
     showPicture(*m_pixmap);
     m_shownHeight = m_pixmap->height();
     m_shownWidth = m_pixmap->width();
