@@ -12,6 +12,7 @@ inline constexpr char kFactsPanel[] = "view/factsPanel";           // bool, off 
 inline constexpr char kSmoothScaling[] = "view/smoothScaling";     // bool, on at first start
 inline constexpr char kKeepZoom[] = "browse/keepZoomAndPosition";  // bool, off at first start
 inline constexpr char kScreenPpi[] = "view/screenPpi";        // double; 0 or none: the screen's
+inline constexpr char kLinkViews[] = "compare/linkViews";     // bool, on at first start
 inline constexpr char kRecentFiles[] = "browse/recentFiles";  // list of absolute paths
 
 QVariant value(const char* key, const QVariant& fallback);

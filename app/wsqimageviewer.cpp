@@ -56,6 +56,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     buildSmoothScalingToggle();
     buildPhysicalSize();
     buildViewTransforms();
+    buildComparison();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);
@@ -231,6 +232,7 @@ void wsqimageviewer::showLoadedPixmap() {
 void wsqimageviewer::showPicture(const QPixmap& picture) {
     m_imageLabel->setPixmap(picture);
     fitImageLabelToView();
+    comparisonFollowMain();
 }
 
 void wsqimageviewer::fitImageLabelToView() {

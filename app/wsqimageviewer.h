@@ -20,6 +20,8 @@ class ImageLabel;
 class ConvertWindow;
 class RecordsPanel;
 class FactsPanel;
+class ComparePane;
+class QSplitter;
 class QLabel;
 class WSQFileWindow;
 namespace document {
@@ -56,6 +58,10 @@ public:
     // Shows page `page` as the current picture, with its status line; decodes it first if
     // it was not yet. False when there is no such page.
     bool showPage(int page);
+
+    // Shows `fileName` in a pane beside the main view (a comparison); false, after a box,
+    // when there is no main picture or the file holds none.
+    bool compareWith(const QString& fileName);
 
 public slots:
     void load(const QString& fileName);
@@ -113,7 +119,8 @@ private:
 
     // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel,
     // folder browsing with recent files, the pixel readout, crisp zoom,
-    // physical size and view transforms.
+    // physical size, view transforms and the
+    // comparison.
     void buildFactsPanel();
     void showFactsOf(const document::Document* doc);
     void showSavedWsqFacts();
@@ -142,6 +149,17 @@ private:
     void updateTransformTitle();
     // True when the picture is shown as the file has it, or the user agrees to save it as shown.
     bool confirmTransformedSave();
+    void buildComparison();
+    bool comparing() const;
+    bool viewsLinked() const;
+    void chooseCompareFile();
+    void startComparison();
+    void closeComparison();
+    void closeMainPicture();
+    void swapComparedPictures();
+    void saveComparedPicture();
+    void paneZoomed(double factor);
+    void comparisonFollowMain();
 
     QMenu* m_fileMenu = nullptr;
     QAction* m_openAction = nullptr;
@@ -190,6 +208,16 @@ private:
     QAction* m_smoothScalingAction = nullptr;
     // How the shown picture (m_pixmap) differs from the one loaded or pasted.
     document::ViewTransform m_viewTransform;
+    // A comparison widens the window to at least twice this.
+    static constexpr int kComparisonSideWidth = 480;
+    QSplitter* m_compareSplitter = nullptr;
+    QLabel* m_mainFacts = nullptr;
+    ComparePane* m_comparePane = nullptr;
+    QAction* m_linkViewsAction = nullptr;
+    QAction* m_swapAction = nullptr;
+    QAction* m_closeCompareAction = nullptr;
+    // Set while one view passes a change on to the other.
+    bool m_linking = false;
     // The shown page as an image, for the readout; refreshed when the pixmap changes.
     QImage m_readoutImage;
     qint64 m_readoutKey = 0;

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
+#include "compare_pane.h"
 #include "document.h"
 #include "folder_listing.h"
 #include "imagelabel.h"
@@ -79,6 +80,8 @@ void wsqimageviewer::buildFolderBrowsing() {
 }
 
 void wsqimageviewer::stepFolder(document::FolderStep step) {
+    // Linked comparison panes step together, each through its own folder.
+    if (viewsLinked()) m_comparePane->step(step);
     if (m_fileName.isEmpty()) return;
     const QStringList files = document::openableFilesIn(QFileInfo(m_fileName).absolutePath());
     const QString target = document::steppedFile(files, m_fileName, step);
