@@ -41,6 +41,7 @@ FactsPanel::FactsPanel(QWidget* parent) : QDockWidget(tr("Facts"), parent) {
     m_nistcom->setHorizontalHeaderLabels({tr("NISTCOM name"), tr("Value")});
     m_nistcom->horizontalHeader()->setStretchLastSection(true);
     m_nistcom->verticalHeader()->hide();
+    m_nistcom->verticalHeader()->setDefaultSectionSize(m_nistcom->fontMetrics().height() + 6);
     m_nistcom->setEditTriggers(QAbstractItemView::NoEditTriggers);
     splitter->addWidget(m_nistcom);
     layout->addWidget(splitter, 1);
@@ -69,8 +70,12 @@ void FactsPanel::setDocument(const document::Document& doc, const QImage& pictur
     if (doc.wsqStream) {
         QTreeWidgetItem* comments =
             addRow(root, tr("Comments"), QString::number(facts.comments.size()));
-        for (qsizetype i = 0; i < facts.comments.size(); ++i)
-            addRow(comments, QString::number(i + 1), facts.comments[i]);
+        for (qsizetype i = 0; i < facts.comments.size(); ++i) {
+            // One line per comment; the tool tip keeps its lines (a NISTCOM list has many).
+            QString line = facts.comments[i];
+            line.replace(QLatin1Char('\n'), QStringLiteral(" | "));
+            addRow(comments, QString::number(i + 1), line)->setToolTip(1, facts.comments[i]);
+        }
         comments->setExpanded(true);
         QTreeWidgetItem* segments =
             addRow(root, tr("Segments"), QString::number(facts.segments.size()));

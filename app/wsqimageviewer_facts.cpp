@@ -3,12 +3,19 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+#include <algorithm>
 
 #include "document.h"
 #include "document_facts.h"
 #include "facts_panel.h"
 #include "viewer_settings.h"
 #include "wsqimageviewer.h"
+
+namespace {
+
+constexpr int kFactsPanelWidth = 300;
+
+}  // namespace
 
 void wsqimageviewer::buildFactsPanel() {
     m_factsPanel = new FactsPanel(this);
@@ -22,6 +29,9 @@ void wsqimageviewer::buildFactsPanel() {
     m_factsPanelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     connect(m_factsPanelAction, &QAction::triggered, this, [this](bool on) {
         m_factsPanel->setVisible(on);
+        // Room for the values beside the names.
+        if (on)
+            resizeDocks({m_factsPanel}, {std::max(kFactsPanelWidth, width() / 3)}, Qt::Horizontal);
         viewersettings::setValue(viewersettings::kFactsPanel, on);
     });
     // The dock's own close button hides it too, and is remembered as well.

@@ -113,7 +113,9 @@ TEST_F(FactsPanelTest, WsqFileListsFrameCompressionEveryCommentNistcomAndSegment
     const QStringList comments = childValues(tree, "Comments", 1);
     ASSERT_EQ(comments.size(), 3) << comments.join(" | ").toStdString();
     EXPECT_EQ(comments.first(), "first comment");
-    EXPECT_TRUE(comments[1].startsWith("NIST_COM")) << comments[1].toStdString();
+    // Each on one line, its own line breaks shown as bars.
+    EXPECT_TRUE(comments[1].startsWith("NIST_COM ")) << comments[1].toStdString();
+    EXPECT_TRUE(comments[1].contains(" | CASE 23-0417")) << comments[1].toStdString();
     EXPECT_EQ(comments.last(), "second comment");
 
     QTableWidget* table = nistcom(window);
