@@ -42,8 +42,8 @@ private:
 void wsqimageviewer::buildPixelReadout() {
     m_pixelReadout = new QLabel;
     m_pixelReadout->setObjectName(QStringLiteral("pixelReadout"));
-    m_pixelReadout->setMinimumWidth(m_pixelReadout->fontMetrics().horizontalAdvance(
-        QStringLiteral("x 0000, y 0000  RGB 255, 255, 255  000.00 mm, 000.00 mm")));
+    // Empty, it takes no room from the designed summary line beside it.
+    m_pixelReadout->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     statusBar()->addPermanentWidget(m_pixelReadout);
     m_imageLabel->setMouseTracking(true);
     m_imageLabel->installEventFilter(new CursorFollower(
