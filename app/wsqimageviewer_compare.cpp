@@ -119,8 +119,11 @@ void wsqimageviewer::startComparison() {
     m_comparePane = new ComparePane;
     m_compareSplitter->addWidget(m_comparePane);
     setCentralWidget(m_compareSplitter);
-    m_compareSplitter->setSizes({1, 1});
     if (width() < 2 * kComparisonSideWidth) resize(2 * kComparisonSideWidth, height());
+    // Two halves of the window, whatever each pane's picture asks for.
+    m_compareSplitter->setStretchFactor(0, 1);
+    m_compareSplitter->setStretchFactor(1, 1);
+    m_compareSplitter->setSizes({width() / 2, width() / 2});
 
     connect(m_comparePane, &ComparePane::zoomedByUser, this, &wsqimageviewer::paneZoomed);
     connect(m_comparePane, &ComparePane::stepAsked, this, [this](document::FolderStep step) {
