@@ -187,7 +187,6 @@ void wsqimageviewer::load(const QString& fileName) {
     showLoadedPixmap();
     showRecordsOf(m_document.get());
     showFactsOf(m_document.get());
-    rememberRecentFile(fileName);
 }
 
 int wsqimageviewer::pageCount() const {
@@ -253,6 +252,7 @@ void wsqimageviewer::choose_load() {
         this, QString(), QString(), document::openDialogFilters().join(QLatin1Char('\n')));
     if (!fileName.isEmpty()) {
         load(fileName);
+        rememberRecentFile(fileName);
         m_saveAction->setEnabled(true);
         m_copyAction->setEnabled(true);
     } else {

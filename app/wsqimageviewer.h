@@ -59,6 +59,9 @@ public:
     // it was not yet. False when there is no such page.
     bool showPage(int page);
 
+    // Puts a file the user opened (not one the converter runs through) first in the recent
+    // files, once it loaded.
+    void rememberRecentFile(const QString& fileName);
     // Shows `fileName` in a pane beside the main view (a comparison); false, after a box,
     // when there is no main picture or the file holds none.
     bool compareWith(const QString& fileName);
@@ -127,7 +130,6 @@ private:
     void buildFolderBrowsing();
     void stepFolder(document::FolderStep step);
     void openBrowsed(const QString& fileName);
-    void rememberRecentFile(const QString& fileName);
     void rebuildRecentFilesMenu();
     void buildPixelReadout();
     void updatePixelReadout(QPoint labelPoint);

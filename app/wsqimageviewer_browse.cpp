@@ -100,6 +100,7 @@ void wsqimageviewer::openBrowsed(const QString& fileName) {
     const int scrollX = m_scrollView->horizontalScrollBar()->value();
     const int scrollY = m_scrollView->verticalScrollBar()->value();
     load(fileName);
+    rememberRecentFile(fileName);
     m_saveAction->setEnabled(true);
     m_copyAction->setEnabled(true);
     if (!m_keepZoomAction->isChecked() || !m_pixmap || m_pixmap->isNull() ||
@@ -111,6 +112,7 @@ void wsqimageviewer::openBrowsed(const QString& fileName) {
 }
 
 void wsqimageviewer::rememberRecentFile(const QString& fileName) {
+    if (!m_document || m_fileName != fileName) return;
     const QString path = QFileInfo(fileName).absoluteFilePath();
     QStringList recent = viewersettings::value(viewersettings::kRecentFiles, {}).toStringList();
     recent.removeAll(path);
