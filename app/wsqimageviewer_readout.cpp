@@ -56,8 +56,14 @@ void wsqimageviewer::updatePixelReadout(QPoint labelPoint) {
         m_pixelReadout->clear();
         return;
     }
+    // A turned, flipped or inverted view reads the file's own pixel: its position and value. A
+    // transform always starts from the page shown (a load, a page or a paste sets it back).
+    const bool transformed = !m_viewTransform.isIdentity() && m_document &&
+                             size_t(m_shownPage) < m_document->pages.size() &&
+                             !m_document->pages[size_t(m_shownPage)].image.isNull();
     if (m_pixmap->cacheKey() != m_readoutKey) {
-        m_readoutImage = m_pixmap->toImage();
+        m_readoutImage =
+            transformed ? m_document->pages[size_t(m_shownPage)].image : m_pixmap->toImage();
         m_readoutGrey = m_readoutImage.allGray();
         m_readoutKey = m_pixmap->cacheKey();
     }
@@ -65,8 +71,10 @@ void wsqimageviewer::updatePixelReadout(QPoint labelPoint) {
     const QSize shownSize = shown.deviceIndependentSize().toSize();
     const QRect at = QStyle::alignedRect(m_imageLabel->layoutDirection(), m_imageLabel->alignment(),
                                          shownSize, m_imageLabel->contentsRect());
-    const std::optional<QPoint> pixel =
-        document::picturePixelAt(labelPoint, at.topLeft(), shownSize, m_readoutImage.size());
+    std::optional<QPoint> pixel =
+        document::picturePixelAt(labelPoint, at.topLeft(), shownSize, m_pixmap->size());
+    if (pixel && transformed)
+        pixel = document::sourcePixel(*pixel, m_pixmap->size(), m_viewTransform);
     const int ppi = shownPictureResolution();
     m_pixelReadout->setText(
         pixel ? document::pixelReadoutText(m_readoutImage, *pixel, m_readoutGrey, ppi) : QString());

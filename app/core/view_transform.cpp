@@ -38,6 +38,19 @@ QImage transformedPicture(const QImage& picture, const ViewTransform& transform)
     return shown;
 }
 
+QPoint sourcePixel(QPoint shown, QSize shownSize, const ViewTransform& transform) {
+    // Undo the quarter turns (a clockwise turn takes (x, y) of a w x h picture to
+    // (h - 1 - y, x)), then the mirror.
+    QPoint p = shown;
+    QSize size = shownSize;
+    for (int i = 0; i < transform.quarterTurns; ++i) {
+        p = QPoint(p.y(), size.width() - 1 - p.x());
+        size.transpose();
+    }
+    if (transform.mirrored) p.setX(size.width() - 1 - p.x());
+    return p;
+}
+
 QString transformDescription(const ViewTransform& transform) {
     QStringList parts;
     if (!transform.mirrored) {

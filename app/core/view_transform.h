@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 
 namespace document {
@@ -27,6 +29,10 @@ struct ViewTransform {
 
 // The picture as the transform shows it.
 QImage transformedPicture(const QImage& picture, const ViewTransform& transform);
+
+// The pixel of the untransformed picture that pixel `shown` of the transformed one (of size
+// `shownSize`) shows.
+QPoint sourcePixel(QPoint shown, QSize shownSize, const ViewTransform& transform);
 
 // How the shown picture differs from the file: "rotated 90° right, inverted"; empty for none.
 QString transformDescription(const ViewTransform& transform);

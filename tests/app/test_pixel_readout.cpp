@@ -118,6 +118,14 @@ TEST_F(ReadoutWindowTest, ColourPixelsReadRgbAndMovesWithoutAButtonDoNotScroll) 
     hover(40, 30);
     EXPECT_EQ(scroll->horizontalScrollBar()->value(), 0);
     EXPECT_EQ(scroll->verticalScrollBar()->value(), 0);
+    // A turned and inverted view still reads the file's pixel and value.
+    for (const char* entry : {"Rotate right", "Invert"})
+        viewertest::menuEntry(m_window, entry)->trigger();
+    // Pixel (12, 7) of the 900 x 700 file now shows at (700 - 1 - 7, 12).
+    scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+    scroll->verticalScrollBar()->setValue(0);
+    hover(692, 12);
+    EXPECT_EQ(readout()->text(), "x 12, y 7  RGB 250, 128, 4  1.22 mm, 0.71 mm");
     // Leaving the picture clears the field.
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(label(), &leave);

@@ -54,6 +54,14 @@ TEST(ViewTransform, AnySequenceEqualsItsStepsAndDescribesItself) {
         }
         ASSERT_EQ(document::transformedPicture(original, composed), stepwise);
         EXPECT_EQ(composed.isIdentity(), stepwise == original);
+        // Every shown pixel maps back to the file's pixel it shows.
+        ViewTransform geometry = composed;
+        geometry.inverted = false;
+        const QImage shown = document::transformedPicture(original, geometry);
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                ASSERT_EQ(original.pixel(document::sourcePixel({x, y}, shown.size(), geometry)),
+                          shown.pixel(x, y));
     }
 
     ViewTransform t;
