@@ -10,6 +10,7 @@ void openCommandLineFile(wsqimageviewer& window, const QString& fileName) {
     if (fileName.isEmpty()) return;
     if (QFile::exists(fileName)) {
         window.load(fileName);
+        window.rememberRecentFile(fileName);
     } else {
         std::puts("Error: Input file does not exist.");
         // The window keeps running; whoever reads our output should see the line now.

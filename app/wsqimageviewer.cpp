@@ -25,6 +25,7 @@
 #include "imagelabel.h"
 #include "main_window_pointer.h"
 #include "records_panel.h"
+#include "stored_resolution.h"
 #include "viewer_messages.h"
 #include "wsqaboutdialog.h"
 
@@ -50,6 +51,12 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     buildZoomToolbar();
     buildMenus();
     buildRecordsPanel();
+    buildFactsPanel();
+    buildFolderBrowsing();
+    buildSmoothScalingToggle();
+    buildPhysicalSize();
+    buildViewTransforms();
+    buildComparison();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);
@@ -62,6 +69,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     m_scrollView->viewport()->installEventFilter(this);
 
     createWsqFileWindow();
+    buildPixelReadout();
 
     setCentralWidget(m_scrollView);
     setAcceptDrops(true);
@@ -158,11 +166,13 @@ void wsqimageviewer::load(const QString& fileName) {
                                   tr("Cannot open %1: the file type is not supported")
                                       .arg(QDir::toNativeSeparators(fileName)));
             showRecordsOf(nullptr);
+            showFactsOf(nullptr);
             return;
         case document::LoadFailure::Unreadable:
         case document::LoadFailure::NotAStream:
             QMessageBox::critical(this, viewerMessageCaption(), doc.error);
             showRecordsOf(nullptr);
+            showFactsOf(nullptr);
             return;
         case document::LoadFailure::None:
         case document::LoadFailure::Undecodable:
@@ -174,8 +184,12 @@ void wsqimageviewer::load(const QString& fileName) {
     statusBar()->showMessage(document::summaryLine(doc));
     m_document = std::move(loaded);
     m_dragOutFile = fileName;
+    m_shownPage = 0;
+    m_shownPpi = document::pageResolution(*m_document, 0);
+    resetViewTransform();
     showLoadedPixmap();
     showRecordsOf(m_document.get());
+    showFactsOf(m_document.get());
 }
 
 int wsqimageviewer::pageCount() const {
@@ -189,6 +203,9 @@ int wsqimageviewer::pageRecord(int page) const {
 bool wsqimageviewer::showPage(int page) {
     if (page < 0 || page >= pageCount()) return false;
     document::decodePage(m_document.get(), size_t(page));
+    m_shownPage = page;
+    m_shownPpi = document::pageResolution(*m_document, size_t(page));
+    resetViewTransform();
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(m_document->pages[size_t(page)].image));
     statusBar()->showMessage(m_document->transaction
                                  ? document::recordSummaryLine(*m_document, size_t(page))
@@ -217,6 +234,7 @@ void wsqimageviewer::showLoadedPixmap() {
 void wsqimageviewer::showPicture(const QPixmap& picture) {
     m_imageLabel->setPixmap(picture);
     fitImageLabelToView();
+    comparisonFollowMain();
 }
 
 void wsqimageviewer::fitImageLabelToView() {
@@ -244,6 +262,7 @@ void wsqimageviewer::choose_load() {
 
 void wsqimageviewer::open(const QString& fileName) {
     load(fileName);
+    rememberRecentFile(fileName);
     m_saveAction->setEnabled(true);
     m_copyAction->setEnabled(true);
 }

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
 #include <memory>
+
+#include "view_transform.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -19,10 +22,15 @@ class QToolBar;
 class ImageLabel;
 class ConvertWindow;
 class RecordsPanel;
+class FactsPanel;
+class ComparePane;
+class QSplitter;
+class QLabel;
 class WSQFileWindow;
 namespace document {
 struct Document;
 struct SaveResult;
+enum class FolderStep;
 }  // namespace document
 
 class wsqimageviewer : public QMainWindow {
@@ -53,6 +61,13 @@ public:
     // Shows page `page` as the current picture, with its status line; decodes it first if
     // it was not yet. False when there is no such page.
     bool showPage(int page);
+
+    // Puts a file the user opened (not one the converter runs through) first in the recent
+    // files, once it loaded.
+    void rememberRecentFile(const QString& fileName);
+    // Shows `fileName` in a pane beside the main view (a comparison); false, after a box,
+    // when there is no main picture or the file holds none.
+    bool compareWith(const QString& fileName);
 
 public slots:
     void load(const QString& fileName);
@@ -117,6 +132,49 @@ private:
     void fitImageLabelToView();
     void resizeShown(int width, int height);
 
+    // Added beside the designed window, each in wsqimageviewer_<feature>.cpp: the facts panel,
+    // folder browsing with recent files, the pixel readout, crisp zoom,
+    // physical size, view transforms and the
+    // comparison.
+    void buildFactsPanel();
+    void showFactsOf(const document::Document* doc);
+    void showSavedWsqFacts();
+    void buildFolderBrowsing();
+    void stepFolder(document::FolderStep step);
+    void openBrowsed(const QString& fileName);
+    void rebuildRecentFilesMenu();
+    void buildPixelReadout();
+    void updatePixelReadout(QPoint labelPoint);
+    // The resolution of the picture shown, -1 when unknown (also for a picture pasted since).
+    int shownPictureResolution() const;
+    void buildSmoothScalingToggle();
+    bool smoothScaling() const;
+    // `source` at `size` for the view: smooth, or repeated pixels when enlarged without smoothing.
+    QPixmap scaledForView(const QPixmap& source, QSize size) const;
+    void buildPhysicalSize();
+    void zoomPhysical();
+    void calibrateScreen();
+    // The screen's pixels per inch: the calibrated value, else what the screen reports.
+    double screenPpi() const;
+    void buildViewTransforms();
+    void changeViewTransform(void (document::ViewTransform::*change)());
+    // A new picture (a load, a paste) is shown as it is.
+    void resetViewTransform();
+    void updateTransformTitle();
+    // True when the picture is shown as the file has it, or the user agrees to save it as shown.
+    bool confirmTransformedSave();
+    void buildComparison();
+    bool comparing() const;
+    bool viewsLinked() const;
+    void chooseCompareFile();
+    void startComparison();
+    void closeComparison();
+    void closeMainPicture();
+    void swapComparedPictures();
+    void saveComparedPicture();
+    void paneZoomed(double factor);
+    void comparisonFollowMain();
+
     QMenu* m_fileMenu = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_saveAction = nullptr;
@@ -152,4 +210,32 @@ private:
     QByteArray m_commentText;
     // Whether the last save wrote its file; the Save command reports success only then.
     bool m_lastSaveWritten = false;
+
+    // The page of m_document shown now.
+    int m_shownPage = 0;
+    // Its resolution in pixels per inch; -1 when unknown.
+    int m_shownPpi = -1;
+    FactsPanel* m_factsPanel = nullptr;
+    QAction* m_factsPanelAction = nullptr;
+    QAction* m_keepZoomAction = nullptr;
+    QMenu* m_recentFilesMenu = nullptr;
+    QAction* m_recentFilesSeparator = nullptr;
+    QLabel* m_pixelReadout = nullptr;
+    QAction* m_smoothScalingAction = nullptr;
+    // How the shown picture (m_pixmap) differs from the one loaded or pasted.
+    document::ViewTransform m_viewTransform;
+    // A comparison widens the window to at least twice this.
+    static constexpr int kComparisonSideWidth = 480;
+    QSplitter* m_compareSplitter = nullptr;
+    QLabel* m_mainFacts = nullptr;
+    ComparePane* m_comparePane = nullptr;
+    QAction* m_linkViewsAction = nullptr;
+    QAction* m_swapAction = nullptr;
+    QAction* m_closeCompareAction = nullptr;
+    // Set while one view passes a change on to the other.
+    bool m_linking = false;
+    // The shown page as an image, for the readout; refreshed when the pixmap changes.
+    QImage m_readoutImage;
+    qint64 m_readoutKey = 0;
+    bool m_readoutGrey = true;
 };

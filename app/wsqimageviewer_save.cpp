@@ -27,6 +27,7 @@ void wsqimageviewer::save(const QString& fileName, int file_type) {
     const std::optional<document::SaveType> type = document::saveTypeFromCode(file_type);
     // A load that failed leaves no picture, or an empty one: nothing to write.
     if (!m_pixmap || m_pixmap->isNull() || !type) return;
+    if (!confirmTransformedSave()) return;
     const document::SaveFormat& format = *document::saveFormat(*type);
     if (format.writer == document::Writer::Wsq) {
         m_lastSaveWritten = saveWsq(fileName);
@@ -89,6 +90,7 @@ bool wsqimageviewer::saveWsq(const QString& fileName) {
                                                               document::SaveType::Wsq, settings);
     switch (result.failure) {
         case document::SaveFailure::None:
+            showSavedWsqFacts();
             return true;
         case document::SaveFailure::EncodeFailed: {
             QString text =

@@ -19,12 +19,6 @@
 
 namespace {
 
-// Every zoom step scales the whole picture anew, smoothly and to exactly the size asked for.
-QPixmap smoothScaled(const QPixmap& picture, QSize size) {
-    return QPixmap::fromImage(
-        picture.toImage().scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-}
-
 // How close (in pixels) a press must be to an edge of the picture to drag that edge.
 constexpr int kEdgeGrip = 9;
 // The picture's top edge lies this far below the main window's top in the press formula.
@@ -38,7 +32,7 @@ void wsqimageviewer::zoomIn() {
     if (!size) return;
     m_shownWidth = size->width();
     m_shownHeight = size->height();
-    showPicture(smoothScaled(*m_pixmap, *size));
+    showPicture(scaledForView(*m_pixmap, *size));
 }
 
 void wsqimageviewer::zoomOut() {
@@ -49,7 +43,7 @@ void wsqimageviewer::zoomOut() {
     m_shownWidth = size->width();
     m_shownHeight = size->height();
     // Zoom Out rescales what is shown, not the full-size image.
-    showPicture(smoothScaled(shown, *size));
+    showPicture(scaledForView(shown, *size));
 }
 
 void wsqimageviewer::zoomFit() {
@@ -58,7 +52,7 @@ void wsqimageviewer::zoomFit() {
     if (!size) return;
     m_shownHeight = size->height();
     m_shownWidth = size->width();
-    showPicture(smoothScaled(*m_pixmap, visibleShownSize(m_shownWidth, m_shownHeight)));
+    showPicture(scaledForView(*m_pixmap, visibleShownSize(m_shownWidth, m_shownHeight)));
 }
 
 void wsqimageviewer::zoomOriginal() {
@@ -73,7 +67,7 @@ void wsqimageviewer::resizeShown(int width, int height) {
     const QSize size = visibleShownSize(width, height);
     m_shownHeight = size.height();
     m_shownWidth = size.width();
-    showPicture(smoothScaled(*m_pixmap, size));
+    showPicture(scaledForView(*m_pixmap, size));
 }
 
 void wsqimageviewer::mousePressEvent(QMouseEvent* e) {
@@ -150,6 +144,7 @@ void wsqimageviewer::pastePicture() {
     }
     m_pixmap = std::make_unique<QPixmap>(QPixmap::fromImage(image));
     m_dragOutFile.clear();  // the pasted picture is no file's
+    resetViewTransform();
     showPicture(*m_pixmap);
     m_shownHeight = m_pixmap->height();
     m_shownWidth = m_pixmap->width();

@@ -279,7 +279,8 @@ TEST_F(RecordsPanelTest, OtherFilesAndFailedLoadsHideThePanel) {
 TEST_F(RecordsPanelTest, ViewMenuEntryComesAfterTheDesignedOneAndTogglesThePanel) {
     QStringList viewEntries;
     for (QAction* action : menuTitled(m_window, "&View")->actions()) viewEntries << action->text();
-    EXPECT_EQ(viewEntries, QStringList({"Show zoom toolbar", "Records panel"}));
+    // The designed entry first, this one right after it; later features follow.
+    EXPECT_EQ(viewEntries.mid(0, 2), QStringList({"Show zoom toolbar", "Records panel"}));
 
     QAction* entry = menuEntry(m_window, "Records panel");
     ASSERT_NE(entry, nullptr);

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QThread>
 #include <memory>
 
@@ -38,6 +40,27 @@ private:
     ModalPoller m_poller;
 };
 
+// The viewer remembers settings (QSettings). Tests keep them in a private folder, so that a
+// developer's own settings are never read or touched, and every test starts from none.
+class ScratchSettings : public ::testing::EmptyTestEventListener {
+public:
+    ScratchSettings() {
+        for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, m_dir.path());
+    }
+    void OnTestStart(const ::testing::TestInfo&) override { forget(); }
+    void OnTestEnd(const ::testing::TestInfo&) override { forget(); }
+
+private:
+    static void forget() {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                           QStringLiteral("Tarvelon"), QStringLiteral("wsqviewer"));
+        settings.clear();
+        settings.sync();
+    }
+    QTemporaryDir m_dir;
+};
+
 class QtApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -46,6 +69,8 @@ public:
         static char name[] = "viewer-test";
         static char* argv[] = {name, nullptr};
         m_application = std::make_unique<QApplication>(argc, argv);
+        // Owned by GoogleTest's listener list from here on.
+        ::testing::UnitTest::GetInstance()->listeners().Append(new ScratchSettings);
         m_guard = std::make_unique<UnexpectedModalGuard>();
     }
     void TearDown() override {
