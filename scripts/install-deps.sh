@@ -15,6 +15,7 @@ packages=(
   python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest
   qtbase5-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
   desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin
+  libjpeg-turbo-progs time
 )
 
 missing=()
