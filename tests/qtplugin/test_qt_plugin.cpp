@@ -22,27 +22,18 @@
 #include <cmath>
 #include <cstdint>
 
+#include "support/conformance_files.h"
+
 namespace {
+
+using testsupport::conformanceStreams;
+using testsupport::referenceDecode;
 
 constexpr int kDotsPerMetreAt500Ppi = 19685;  // 500 / 0.0254, rounded
 
 QByteArray fileBytes(const QString& name) {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList conformanceStreams() {
-    const QDir folder(QStringLiteral(WSQ_CONFORMANCE_DIR));
-    QStringList streams;
-    for (const QString& name : folder.entryList({QStringLiteral("*.wsq")}, QDir::Files))
-        streams << folder.filePath(name);
-    return streams;
-}
-
-QImage referenceDecode(const QString& stream) {
-    QString name = stream;
-    name.replace(QStringLiteral(".wsq"), QStringLiteral(".dec.png"));
-    return QImage(name).convertToFormat(QImage::Format_Grayscale8);
 }
 
 // Reads from memory with the format found by content.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include "support/conformance_files.h"
 #include "support/scratch_dir.h"
 #include "wsqconvert_test_support.h"
 
@@ -13,25 +14,14 @@ using namespace wsqconverttest;
 
 namespace {
 
+using testsupport::conformanceStreams;
+using testsupport::referenceDecode;
+
 class WsqConvertThumbnail : public ::testing::Test {
 protected:
     QString file(const QString& name) const { return q(dir.file(name.toStdString())); }
     testsupport::ScratchDir dir;
 };
-
-QStringList conformanceStreams() {
-    const QDir folder(QStringLiteral(WSQ_CONFORMANCE_DIR));
-    QStringList streams;
-    for (const QString& name : folder.entryList({QStringLiteral("*.wsq")}, QDir::Files))
-        streams << folder.filePath(name);
-    return streams;
-}
-
-QImage referenceDecode(const QString& stream) {
-    QString name = stream;
-    name.replace(QStringLiteral(".wsq"), QStringLiteral(".dec.png"));
-    return QImage(name).convertToFormat(QImage::Format_Grayscale8);
-}
 
 // Reads a PNG by its content, whatever it is called, as the file managers do.
 QImage readPng(const QString& name) {
