@@ -77,6 +77,10 @@ struct Document {
     // The codec's own line behind a WSQ failure, when it printed one.
     QString detail;
     int code = 0;  // the reader's own code (the codec's negative code, the library's code)
+    // Set when the reader got less than the whole picture (a file cut short, a broken
+    // compressed stream) but still made one: the pages hold what could be read and this says
+    // what was wrong, in the reader's words. Empty for a whole file and for a failed load.
+    QString damage;
 
     // Grey pictures are kept as 8-bit grey (QImage::Format_Grayscale8) rather than 32-bit:
     // set by LoadOptions::greyPictures, and used for the pages decoded later too.

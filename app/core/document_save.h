@@ -25,6 +25,10 @@ struct SaveSettings {
     // format has one: PNG, TIFF, JPEG and BMP (8 bits with a grey palette); same pixels as the
     // window's 24-bit files. Off, every picture is written as the window writes it.
     bool keepGrey = false;
+    // The resolution a PNG (pHYs), TIFF (XResolution, YResolution, ResolutionUnit), JPEG (JFIF
+    // density) or BMP (pixels per metre) file states, in pixels per inch. Unset, those files
+    // are written as the window writes them.
+    std::optional<int> resolution;
 };
 
 enum class SaveFailure {
