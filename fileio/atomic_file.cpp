@@ -1,5 +1,7 @@
 #include "fileio/atomic_file.h"
 
+#include "fileio/temporary_files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,7 +25,7 @@ bool AtomicFile::open(const char* target) {
     const size_t slash = t.rfind('/');
     std::string pattern =
         (slash == std::string::npos ? std::string() : t.substr(0, slash + 1)) + ".wsqtmp-XXXXXX";
-    int fd = mkstemp(pattern.data());
+    int fd = createTrackedTemporary(&pattern);
     if (fd < 0) return false;
     m_temp = pattern;
     // A new file gets the permissions an ordinary create would give it.
@@ -39,6 +41,7 @@ bool AtomicFile::open(const char* target) {
     if (m_stream == nullptr) {
         ::close(fd);
         unlink(m_temp.c_str());
+        untrackTemporary(m_temp);
         m_temp.clear();
         return false;
     }
@@ -70,6 +73,7 @@ bool AtomicFile::commit() {
     if (!ok) {
         unlink(m_temp.c_str());
     }
+    untrackTemporary(m_temp);
     m_temp.clear();
     return ok;
 }
@@ -81,6 +85,7 @@ void AtomicFile::abandon() {
     }
     if (!m_temp.empty()) {
         unlink(m_temp.c_str());
+        untrackTemporary(m_temp);
         m_temp.clear();
     }
 }

@@ -81,6 +81,10 @@ int main(int argc, char** argv) {
     }
     QImage image(pixels.data(), options.width, options.height, options.width,
                  QImage::Format_Grayscale8);
+    // The file states the print's 500 ppi (Qt would otherwise write its screen default).
+    constexpr int kDotsPerMetre = 19685;  // 500 / 0.0254
+    image.setDotsPerMeterX(kDotsPerMetre);
+    image.setDotsPerMeterY(kDotsPerMetre);
     // Written beside the target and renamed over it, so a failed write leaves any old file.
     const QString target = QString::fromLocal8Bit(output);
     QByteArray format = QFileInfo(target).suffix().toLower().toLatin1();

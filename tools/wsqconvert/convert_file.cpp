@@ -1,5 +1,6 @@
 #include "convert_file.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "ansinist/transaction_file.h"
@@ -7,6 +8,9 @@
 #include "document_save.h"
 #include "failure_text.h"
 #include "format_registry.h"
+#include "stored_resolution.h"
+#include "wsq/wsq.h"
+#include "wsq_budget.h"
 
 namespace wsqconvert {
 
@@ -45,6 +49,55 @@ QString pickRecord(document::Document* doc, std::optional<int> record, size_t* p
     return QString();
 }
 
+// Below this, a resolution an input states is more likely a program's default than a scan's.
+constexpr int kLowestScanPpi = 250;
+
+// Whether files of this save type state a resolution.
+bool statesResolution(document::SaveType type) {
+    using document::SaveType;
+    return type == SaveType::Wsq || type == SaveType::Png || type == SaveType::Tiff ||
+           type == SaveType::Jpeg || type == SaveType::Bmp;
+}
+
+// Writes the WSQ stream that fits in `maxBytes`.
+document::SaveResult saveWsqWithin(const QImage& image, const QString& output,
+                                   const document::SaveSettings& save, qint64 maxBytes,
+                                   ConversionReport* report) {
+    document::SaveResult result;
+    const document::BudgetedWsq budgeted =
+        document::encodeWsqWithin(image, save, static_cast<size_t>(maxBytes));
+    report->encodes = budgeted.encodes;
+    report->bitrate = budgeted.bitrate;
+    if (budgeted.encoded.error) {
+        result.failure = document::SaveFailure::EncodeFailed;
+        result.code = budgeted.encoded.error.code;
+        result.error = QString::fromStdString(budgeted.encoded.error.message);
+        return result;
+    }
+    if (!budgeted.fits()) {
+        // Not the encoder's failure: the text is the whole reason.
+        result.failure = document::SaveFailure::WriterFailed;
+        result.error = QStringLiteral(
+                           "does not fit in %1 bytes: the WSQ stream at the lowest bit rate "
+                           "tried, %2, is %3 bytes")
+                           .arg(maxBytes)
+                           .arg(budgeted.bitrate)
+                           .arg(budgeted.smallest);
+        return result;
+    }
+    const wsq::Error written =
+        wsq::write_file(QFile::encodeName(output).constData(), budgeted.encoded.bytes);
+    if (written) {
+        result.failure = written.code == -2 ? document::SaveFailure::CannotCreate
+                                            : document::SaveFailure::WriteFailed;
+        result.code = written.code;
+        result.error = QString::fromStdString(written.message);
+        return result;
+    }
+    result.bytes = static_cast<qint64>(budgeted.encoded.bytes.size());
+    return result;
+}
+
 }  // namespace
 
 bool writableOutput(const QString& extension) {
@@ -56,40 +109,94 @@ QString outputExtensionList() {
     return document::writableExtensionList() + QLatin1Char(' ') + QLatin1String(kPgmExtension);
 }
 
-QString convertFile(const QString& input, const QString& output, const ConversionSettings& settings,
-                    std::optional<int> record) {
+ConversionReport convert(const QString& input, const QString& output,
+                         const ConversionSettings& settings, std::optional<int> record) {
+    ConversionReport report;
+    const auto fail = [&](const QString& file, const QString& why) {
+        report.error = QStringLiteral("%1: %2").arg(file, why);
+        return report;
+    };
     const QString extension = QFileInfo(output).suffix().toLower();
     const document::SaveFormat* format = document::saveFormatForExtension(extension);
     const bool pgm = extension == QLatin1String(kPgmExtension);
     if (!format && !pgm)
-        return QStringLiteral("%1: cannot write files of type \"%2\"").arg(output, extension);
+        return fail(output, QStringLiteral("cannot write files of type \"%1\"").arg(extension));
+    report.wsqOutput = format && format->type == document::SaveType::Wsq;
 
-    if (const QString problem = inputProblem(input); !problem.isEmpty())
-        return QStringLiteral("%1: %2").arg(input, problem);
-    // Grey pictures stay 8-bit grey from the reader to the writer.
-    document::Document doc = document::loadDocument(input, {.greyPictures = true, .scope = kScope});
+    const document::LoadOptions options{.greyPictures = true, .scope = kScope};
+    document::Document doc;
+    if (settings.inputType.isEmpty()) {
+        if (const QString problem = inputProblem(input); !problem.isEmpty())
+            return fail(input, problem);
+        doc = document::loadDocument(input, options);
+    } else {
+        const QFileInfo info(input);
+        if (!info.exists()) return fail(input, QStringLiteral("no such file"));
+        if (info.isDir()) return fail(input, QStringLiteral("is a directory"));
+        doc = document::loadDocumentAs(input, settings.inputType, options);
+    }
+    report.inputBytes = doc.fileSize;
     const bool transaction = doc.transaction != nullptr;
     if (record && !transaction && doc.failure != document::LoadFailure::Unreadable)
-        return QStringLiteral("%1: --record picks a picture of an ANSI/NIST transaction")
-            .arg(input);
-    if (!doc.ok()) return QStringLiteral("%1: %2").arg(input, loadFailureText(doc));
+        return fail(input, QStringLiteral("--record picks a picture of an ANSI/NIST transaction"));
+    if (!doc.ok()) return fail(input, loadFailureText(doc));
+    if (!doc.damage.isEmpty()) {
+        if (!settings.acceptDamaged)
+            return fail(input, QStringLiteral("damaged file: %1").arg(doc.damage));
+        report.damage = doc.damage;
+    }
 
     size_t page = 0;
     if (transaction) {
         if (const QString why = pickRecord(&doc, record, &page); !why.isEmpty())
-            return QStringLiteral("%1: %2").arg(input, why);
+            return fail(input, why);
     }
+    const QImage& picture = doc.pages[page].image;
+    report.width = picture.width();
+    report.height = picture.height();
+    report.inputPpi = document::pageResolution(doc, page);
 
     document::SaveSettings save = document::settingsKeeping(doc, page);
     save.wsqBitRate = settings.bitrate;
-    if (settings.ppi) save.wsqPpi = *settings.ppi;
     save.wsqComment = settings.comment;
     save.keepGrey = true;
-    const document::SaveResult result =
-        pgm ? document::savePgm(doc.pages[page].image, output)
-            : document::savePicture(doc.pages[page].image, output, format->type, save);
-    if (!result.ok()) return QStringLiteral("%1: %2").arg(output, saveFailureText(result));
-    return QString();
+    const int ppi = settings.ppi.value_or(report.inputPpi);
+    if (report.wsqOutput) {
+        save.wsqPpi = ppi > 0 ? ppi : kAssumedPpi;
+        if (ppi <= 0)
+            report.warning = QStringLiteral("no resolution in %1; %2 ppi assumed")
+                                 .arg(input)
+                                 .arg(kAssumedPpi);
+        else if (!settings.ppi && ppi < kLowestScanPpi)
+            // Many programs write 72 or 96 dpi into every picture they save.
+            report.warning = QStringLiteral(
+                                 "%1 states %2 ppi, less than fingerprint scans have; "
+                                 "--ppi sets the resolution")
+                                 .arg(input)
+                                 .arg(ppi);
+        report.outputPpi = save.wsqPpi;
+        report.bitrate = settings.bitrate;
+        report.encodes = 1;
+    } else if (ppi > 0 && format && statesResolution(format->type)) {
+        save.resolution = ppi;
+        report.outputPpi = ppi;
+    }
+
+    document::SaveResult result;
+    if (pgm)
+        result = document::savePgm(picture, output);
+    else if (report.wsqOutput && settings.maxBytes)
+        result = saveWsqWithin(picture, output, save, *settings.maxBytes, &report);
+    else
+        result = document::savePicture(picture, output, format->type, save);
+    if (!result.ok()) return fail(output, saveFailureText(result));
+    report.outputBytes = result.bytes;
+    return report;
+}
+
+QString convertFile(const QString& input, const QString& output, const ConversionSettings& settings,
+                    std::optional<int> record) {
+    return convert(input, output, settings, record).error;
 }
 
 }  // namespace wsqconvert
