@@ -180,9 +180,13 @@ TEST_F(WsqConvert, WritesExactlyTheNameGiven) {
 
 TEST_F(WsqConvert, WsqSettingsDefaultsAndOptions) {
     ASSERT_TRUE(writeWsq(file("fine.wsq"), 96, 88, 2, 1000));
-    ASSERT_TRUE(colourPicture(96, 88).save(file("c.png"), "PNG"));
+    // A picture that states no resolution (Qt writes one into every PNG).
+    ASSERT_TRUE(colourPicture(96, 88).save(file("c.ppm"), "PPM"));
     ASSERT_EQ(runTool({file("fine.wsq"), file("a.wsq")}).status, 0);
-    ASSERT_EQ(runTool({file("c.png"), file("b.wsq")}).status, 0);
+    const ToolRun assumed = runTool({file("c.ppm"), file("b.wsq")});
+    ASSERT_EQ(assumed.status, 0);
+    EXPECT_EQ(assumed.warningLines(),
+              QStringList(QStringLiteral("no resolution in %1; 500 ppi assumed").arg(file("c.ppm"))));
     ASSERT_EQ(runTool({"--ppi", "300", "--comment", "scanned at desk 4", "--bitrate", "2.25",
                        file("fine.wsq"), file("d.wsq")})
                   .status,

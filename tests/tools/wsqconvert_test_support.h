@@ -23,11 +23,21 @@ struct ToolRun {
     QString out;
     QString err;
     // The lines of standard error that wsqconvert itself wrote (the codec and the library
-    // print their own "ERROR" diagnostics too).
+    // print their own "ERROR" diagnostics too), its warnings left out.
     QStringList toolErrorLines() const {
         QStringList lines;
         for (const QString& line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            if (line.startsWith(QLatin1String("wsqconvert: "))) lines << line;
+            if (line.startsWith(QLatin1String("wsqconvert: ")) &&
+                !line.startsWith(QLatin1String("wsqconvert: warning: ")))
+                lines << line;
+        return lines;
+    }
+    // Its warnings, without "wsqconvert: warning: ".
+    QStringList warningLines() const {
+        QStringList lines;
+        for (const QString& line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            if (line.startsWith(QLatin1String("wsqconvert: warning: ")))
+                lines << line.mid(21);
         return lines;
     }
 };
