@@ -5,6 +5,7 @@
 
 #include "imagefile/grey_ramp.h"
 #include "imagefile/pixel_conversions.h"
+#include "imagefile/stated_resolution.h"
 #include "wsq/image_limits.h"
 #include "wsq/wsq.h"
 
@@ -71,6 +72,7 @@ void ReadWsq(const char* name, CheckedImageRead* result) {
     result->height = h;
     result->depth = 8;
     result->fileDepth = 8;
+    result->ppi = result->wsq->ppi > 0 ? result->wsq->ppi : -1;
 }
 
 uint32_t ReadRecord(const char* name, ImageFormat format, BitmapImage* record,
@@ -78,8 +80,10 @@ uint32_t ReadRecord(const char* name, ImageFormat format, BitmapImage* record,
     switch (format) {
         case ImageFormat::Tiff: {
             TiffSaveInfo info;
-            const uint32_t code = ReadTiffFile(name, record, &info);
+            int32_t ppi = -1;
+            const uint32_t code = ReadTiffFile(name, record, &info, &ppi);
             result->tiff = info;
+            result->ppi = ppi;
             return code;
         }
         case ImageFormat::Png:
@@ -186,18 +190,26 @@ CheckedImageWrite WriteWsq(const char* name, int width, int height, const uint8_
     return result;
 }
 
-// The library writer of `format` (JPEG at quality 100).
+// The library writer of `format` (JPEG at quality 100). TIFF, PNG and JPEG state the
+// resolution of the settings, and refuse (8) one they cannot hold. The library's BMP writer
+// states none, so it refuses (8) any rather than drop it; SGI and Targa have no field for one
+// and ignore it.
 uint32_t WriteRecord(const char* name, ImageFormat format, const BitmapImage& image,
-                     const TiffSaveInfo& tiff) {
+                     const SaveSettings& settings) {
+    const int32_t ppi = settings.resolution.value_or(0);
+    if (settings.resolution && MaxStatedResolution(format) > 0 &&
+        !CanStateResolution(format, ppi)) {
+        return kUnsupportedOption;
+    }
     switch (format) {
         case ImageFormat::Bmp:
-            return WriteBmpFile(name, image);
+            return settings.resolution ? kUnsupportedOption : WriteBmpFile(name, image);
         case ImageFormat::Tiff:
-            return WriteTiffFile(name, image, &tiff);
+            return WriteTiffFileWithResolution(name, image, &settings.tiff, ppi);
         case ImageFormat::Png:
-            return WritePngFile(name, image);
+            return WritePngFileWithResolution(name, image, ppi);
         case ImageFormat::Jpeg:
-            return WriteJpegFile(name, image, 100);
+            return WriteJpegFileWithResolution(name, image, 100, ppi);
         case ImageFormat::Sgi:
             return WriteSgiFile(name, image);
         case ImageFormat::Targa:
@@ -208,7 +220,7 @@ uint32_t WriteRecord(const char* name, ImageFormat format, const BitmapImage& im
 }
 
 uint32_t WriteLibraryFormat(const char* name, ImageFormat format, int width, int height,
-                            const uint8_t* planes, const TiffSaveInfo& tiff) {
+                            const uint8_t* planes, const SaveSettings& settings) {
     if (width < 1 || height < 1) return kInvalidImageSize;
     if (planes == nullptr) return kInvalidBitmapPointer;
     BitmapImage image;
@@ -229,13 +241,13 @@ uint32_t WriteLibraryFormat(const char* name, ImageFormat format, int width, int
             row[3 * x] = planes[2 * n + y * w + x];
         }
     }
-    return WriteRecord(name, format, image, tiff);
+    return WriteRecord(name, format, image, settings);
 }
 
 // An 8-bit record with the rising grey ramp as its palette: every writer stores its indices as
 // grey levels (BMP keeps the palette).
 uint32_t WriteGreyLibraryFormat(const char* name, ImageFormat format, int width, int height,
-                                const uint8_t* grey, const TiffSaveInfo& tiff) {
+                                const uint8_t* grey, const SaveSettings& settings) {
     BitmapImage image;
     image.width = static_cast<uint32_t>(width);
     image.height = static_cast<uint32_t>(height);
@@ -247,7 +259,7 @@ uint32_t WriteGreyLibraryFormat(const char* name, ImageFormat format, int width,
     const size_t h = image.height;
     for (size_t y = 0; y < h; ++y)
         std::memcpy(image.bits.data() + (h - 1 - y) * image.scanWidth, grey + y * w, w);
-    return WriteRecord(name, format, image, tiff);
+    return WriteRecord(name, format, image, settings);
 }
 
 }  // namespace
@@ -279,6 +291,7 @@ CheckedImageRead ReadImageFileChecked(const char* name, ImageFormat format) {
     }
     if (result.code != kNoError) {
         result.width = result.height = result.depth = 0;
+        result.ppi = -1;
         result.planes.clear();
         result.planes.shrink_to_fit();
     }
@@ -298,7 +311,7 @@ CheckedImageWrite WriteImageFileChecked(const char* name, ImageFormat format, in
         } else if (format == ImageFormat::Wsq) {
             result = WriteWsq(name, width, height, planes, settings.wsq);
         } else {
-            result.code = WriteLibraryFormat(name, format, width, height, planes, settings.tiff);
+            result.code = WriteLibraryFormat(name, format, width, height, planes, settings);
         }
     } catch (const std::bad_alloc&) {
         result.code = kMemoryAllocation;
@@ -324,7 +337,7 @@ CheckedImageWrite WriteGreyImageFileChecked(const char* name, ImageFormat format
         } else if (grey == nullptr) {
             result.code = kInvalidBitmapPointer;
         } else {
-            result.code = WriteGreyLibraryFormat(name, format, width, height, grey, settings.tiff);
+            result.code = WriteGreyLibraryFormat(name, format, width, height, grey, settings);
         }
     } catch (const std::bad_alloc&) {
         result.code = kMemoryAllocation;

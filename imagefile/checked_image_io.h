@@ -42,6 +42,10 @@ struct CheckedImageRead {
     // The bits per pixel of the picture as the file stores it (1, 4, 8, 24, 32, ...), before
     // the conversion to true colour; 8 for WSQ grey; 0 when there was none.
     int fileDepth = 0;
+    // The resolution the file states, in pixels per inch: a TIFF file's XResolution and
+    // YResolution (in inches or centimetres; see ReadTiffFile), a WSQ file's NISTCOM PPI. -1
+    // when it states none, and for the other formats, which this read does not ask.
+    int32_t ppi = -1;
     // Set whenever the TIFF reader ran: what the file says about its compression, orientation
     // and predictor. The reader fills it only from a file it read, so after a failure it holds
     // the defaults (which ReadImageFile has always kept as the library's TIFF settings).
@@ -74,10 +78,12 @@ struct CheckedImageWrite {
 
 // Writes the planes (as ReadImageFileChecked returns them) to exactly `name`, as `format`, with
 // `settings` (WSQ: average grey of the three planes at its bit rate, resolution and comment;
-// TIFF: its compression, orientation and predictor; JPEG at quality 100). Like every writer of
-// the library it replaces an existing file only when the new one was written whole. A format
-// the library cannot write is 10; a width or height below 1 is 4; no planes 9; no name 7. The
-// last error holds the result's code.
+// TIFF: its compression, orientation and predictor; JPEG at quality 100). TIFF, PNG and JPEG
+// state `settings.resolution` when it is set and refuse (8) one they cannot hold; BMP, which
+// this library writes without one, refuses (8) any. Like every writer of the library it
+// replaces an existing file only when the new one was written whole. A format the library
+// cannot write is 10; a width or height below 1 is 4; no planes 9; no name 7. The last error
+// holds the result's code.
 CheckedImageWrite WriteImageFileChecked(const char* name, ImageFormat format, int width, int height,
                                         const uint8_t* planes, const SaveSettings& settings = {});
 

@@ -18,7 +18,11 @@ struct TiffSaveInfo {
     uint16_t predictor = 2;
 };
 
-uint32_t ReadTiffFile(const char* name, BitmapImage* image, TiffSaveInfo* info);
+// `ppi`, when given, receives the resolution the file states in pixels per inch (XResolution
+// and YResolution in inches, or in centimetres converted); -1 when it states none, states it
+// without a unit, or states a different one across and down. Set only by a successful read.
+uint32_t ReadTiffFile(const char* name, BitmapImage* image, TiffSaveInfo* info,
+                      int32_t* ppi = nullptr);
 uint32_t WriteTiffFile(const char* name, const BitmapImage& image, const TiffSaveInfo* info);
 
 uint32_t ReadTargaFile(const char* name, BitmapImage* image);
@@ -42,5 +46,15 @@ uint32_t ReadGifFile(const char* name, BitmapImage* image);
 
 uint32_t ReadBmpFile(const char* name, BitmapImage* image);
 uint32_t WriteBmpFile(const char* name, const BitmapImage& image);
+
+// The TIFF, PNG and JPEG writers above, stating a resolution of `ppi` pixels per inch: TIFF's
+// XResolution and YResolution with ResolutionUnit inch, PNG's pHYs chunk (pixels per metre),
+// JFIF's density in dots per inch. 0 states none, and writes the bytes the writers above write;
+// a resolution the format cannot hold (see MaxStatedResolution) is 8, and no file is made.
+uint32_t WriteTiffFileWithResolution(const char* name, const BitmapImage& image,
+                                     const TiffSaveInfo* info, int32_t ppi);
+uint32_t WritePngFileWithResolution(const char* name, const BitmapImage& image, int32_t ppi);
+uint32_t WriteJpegFileWithResolution(const char* name, const BitmapImage& image, int quality,
+                                     int32_t ppi);
 
 }  // namespace imagefile

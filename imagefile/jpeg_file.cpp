@@ -20,6 +20,7 @@
 #include "imagefile/image_failure.h"
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
+#include "imagefile/stated_resolution.h"
 #include "imagefile/writer_input.h"
 #include "wsq/image_limits.h"
 
@@ -126,6 +127,8 @@ struct JpegWriteJob {
     const unsigned char* palette;
     unsigned paletteSize;
     unsigned paletteEntrySize;
+    // The JFIF density in dots per inch, across and down; 0 keeps libjpeg's 1:1 aspect ratio.
+    unsigned densityPpi;
 };
 
 int JpegStepWrite(j_compress_ptr cinfo, JpegFailure* failure, FILE* file, const JpegWriteJob* job) {
@@ -138,6 +141,11 @@ int JpegStepWrite(j_compress_ptr cinfo, JpegFailure* failure, FILE* file, const 
     cinfo->in_color_space = job->colourSpace;
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, job->quality, TRUE);
+    if (job->densityPpi != 0) {
+        cinfo->density_unit = 1;
+        cinfo->X_density = (UINT16)job->densityPpi;
+        cinfo->Y_density = (UINT16)job->densityPpi;
+    }
     jpeg_start_compress(cinfo, TRUE);
     JSAMPARRAY buffer = NULL;
     if (job->throughPalette) {
@@ -223,8 +231,9 @@ struct CompressGuard {
     ~CompressGuard() { jpeg_destroy_compress(cinfo); }
 };
 
-uint32_t WriteJpeg(const char* name, const BitmapImage& record, int quality) {
+uint32_t WriteJpeg(const char* name, const BitmapImage& record, int quality, int32_t ppi) {
     if (uint32_t code = CheckWriterInput(record); code != kNoError) return code;
+    if (ppi != 0 && !CanStateResolution(ImageFormat::Jpeg, ppi)) return kUnsupportedOption;
     const BitmapImage* image = &record;
     BitmapImage widened;
     if (record.bitsPerPixel == 16) {
@@ -242,6 +251,7 @@ uint32_t WriteJpeg(const char* name, const BitmapImage& record, int quality) {
     job.quality = std::clamp(quality, 0, 100);
     job.bits = image->bits.data();
     job.scanWidth = image->scanWidth;
+    job.densityPpi = static_cast<unsigned>(ppi);
     if (image->bitsPerPixel == 8) {
         bool grey = true;
         for (uint32_t i = 0; i < image->paletteSize && grey; ++i) {
@@ -283,8 +293,13 @@ uint32_t ReadJpegFile(const char* name, BitmapImage* image) {
 }
 
 uint32_t WriteJpegFile(const char* name, const BitmapImage& image, int quality) {
+    return WriteJpegFileWithResolution(name, image, quality, 0);
+}
+
+uint32_t WriteJpegFileWithResolution(const char* name, const BitmapImage& image, int quality,
+                                     int32_t ppi) {
     return RunImageWriter([&]() -> uint32_t {
-        return name == nullptr ? kUnableToOpenFile : WriteJpeg(name, image, quality);
+        return name == nullptr ? kUnableToOpenFile : WriteJpeg(name, image, quality, ppi);
     });
 }
 

@@ -21,6 +21,7 @@
 #include "imagefile/image_failure.h"
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
+#include "imagefile/stated_resolution.h"
 #include "imagefile/writer_input.h"
 #include "wsq/image_limits.h"
 
@@ -139,6 +140,7 @@ struct PngWriteJob {
     int bgr;
     const unsigned char* bits;
     size_t scanWidth;
+    png_uint_32 pixelsPerMetre;  // the pHYs chunk's, across and down; 0 writes no pHYs
 };
 
 int PngStepWrite(png_structp png, png_infop info, const PngWriteJob* job) {
@@ -146,6 +148,9 @@ int PngStepWrite(png_structp png, png_infop info, const PngWriteJob* job) {
     png_set_IHDR(png, info, job->width, job->height, job->bitDepth, job->colorType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (job->palette != nullptr) png_set_PLTE(png, info, job->palette, job->paletteEntries);
+    if (job->pixelsPerMetre != 0) {
+        png_set_pHYs(png, info, job->pixelsPerMetre, job->pixelsPerMetre, PNG_RESOLUTION_METER);
+    }
     png_write_info(png, info);
     if (job->bgr) png_set_bgr(png);
     // The record is bottom-up: the first PNG row is its last stored row.
@@ -351,8 +356,9 @@ private:
     png_infop m_info = nullptr;
 };
 
-uint32_t WritePng(const char* name, const BitmapImage& record) {
+uint32_t WritePng(const char* name, const BitmapImage& record, int32_t ppi) {
     if (uint32_t code = CheckWriterInput(record); code != kNoError) return code;
+    if (ppi != 0 && !CanStateResolution(ImageFormat::Png, ppi)) return kUnsupportedOption;
     const BitmapImage* image = &record;
     BitmapImage widened;
     if (record.bitsPerPixel == 16) {
@@ -377,6 +383,7 @@ uint32_t WritePng(const char* name, const BitmapImage& record) {
     job.bgr = depth >= 24;
     job.bits = image->bits.data();
     job.scanWidth = image->scanWidth;
+    job.pixelsPerMetre = ppi != 0 ? PixelsPerMetre(ppi) : 0;
     std::vector<png_color> palette;
     if (job.colorType == PNG_COLOR_TYPE_PALETTE) {
         const int entries = std::min<int>(image->paletteSize, 1 << depth);
@@ -411,8 +418,13 @@ uint32_t ReadPngFile(const char* name, BitmapImage* image) {
 }
 
 uint32_t WritePngFile(const char* name, const BitmapImage& image) {
-    return RunImageWriter(
-        [&]() -> uint32_t { return name == nullptr ? kUnableToOpenFile : WritePng(name, image); });
+    return WritePngFileWithResolution(name, image, 0);
+}
+
+uint32_t WritePngFileWithResolution(const char* name, const BitmapImage& image, int32_t ppi) {
+    return RunImageWriter([&]() -> uint32_t {
+        return name == nullptr ? kUnableToOpenFile : WritePng(name, image, ppi);
+    });
 }
 
 }  // namespace imagefile

@@ -21,7 +21,10 @@ TiffSaveInfo& GlobalTiffSaveInfo() {
 }
 
 SaveSettings CurrentSaveSettings() {
-    return {GlobalWsqSaveSettings(), GlobalTiffSaveInfo()};
+    SaveSettings settings;
+    settings.wsq = GlobalWsqSaveSettings();
+    settings.tiff = GlobalTiffSaveInfo();
+    return settings;
 }
 
 double GetWsqBitRate() {

@@ -21,11 +21,15 @@ WsqSaveSettings& GlobalWsqSaveSettings();
 TiffSaveInfo& GlobalTiffSaveInfo();
 
 // Everything a save may need, handed to a write explicitly: the WSQ bit rate, resolution, depth
-// and comment, and the TIFF compression selector, orientation and predictor. The defaults are
-// the library's initial settings.
+// and comment, the TIFF compression selector, orientation and predictor, and the resolution a
+// raster file states. The defaults are the library's initial settings.
 struct SaveSettings {
     WsqSaveSettings wsq;
     TiffSaveInfo tiff;
+    // Pixels per inch, stated by a TIFF (XResolution, YResolution, ResolutionUnit inch), PNG
+    // (pHYs, pixels per metre), JPEG (JFIF density, dots per inch) or BMP (pixels per metre)
+    // file; the other formats ignore it (WSQ states wsq.ppi). Unset, those files state none.
+    std::optional<int32_t> resolution;
 };
 
 // A copy of this thread's settings, as WriteImageFile uses them.

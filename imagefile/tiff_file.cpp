@@ -22,6 +22,7 @@
 #include "imagefile/image_failure.h"
 #include "imagefile/image_layout.h"
 #include "imagefile/pixel_conversions.h"
+#include "imagefile/stated_resolution.h"
 #include "imagefile/writer_input.h"
 #include "wsq/image_limits.h"
 
@@ -379,7 +380,35 @@ uint32_t FillTiffPalette(TIFF* tif, const TiffLayout& t, BitmapImage& image) {
     return kNoError;
 }
 
-uint32_t ReadTiff(const char* name, BitmapImage& image, TiffSaveInfo* info) {
+// Pixels per inch from XResolution and YResolution: in inches (also when ResolutionUnit is
+// missing, inch being its default), or in centimetres; -1 for none, for unit "none" (an aspect
+// ratio only), and for a different resolution across and down. libtiff drops a unit it does
+// not know as it reads the directory, so such a file reads as one without a unit.
+int32_t StatedResolution(TIFF* tif) {
+    float x = 0;
+    float y = 0;
+    uint16_t unit = RESUNIT_INCH;
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) != 1 ||
+        TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) != 1) {
+        return -1;
+    }
+    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (!(x > 0) || x != y) return -1;
+    double ppi = 0;
+    if (unit == RESUNIT_INCH) {
+        ppi = x;
+    } else if (unit == RESUNIT_CENTIMETER) {
+        ppi = x * 2.54;
+    } else {
+        return -1;
+    }
+    // A float can be far beyond any int; such a value states nothing we could keep.
+    if (!(ppi < 2147483647.0)) return -1;
+    const long rounded = std::lround(ppi);
+    return rounded >= 1 ? static_cast<int32_t>(rounded) : -1;
+}
+
+uint32_t ReadTiff(const char* name, BitmapImage& image, TiffSaveInfo* info, int32_t* ppi) {
     InputFd input(name);
     if (input.fd() < 0) return kUnableToOpenFile;
     TiffHandle handle(name, "rm", input.fd());
@@ -537,6 +566,7 @@ uint32_t ReadTiff(const char* name, BitmapImage& image, TiffSaveInfo* info) {
         if (code = FillTiffPalette(tif, t, image); code != kNoError) return code;
     }
     if (info != nullptr) *info = found;
+    if (ppi != nullptr) *ppi = StatedResolution(tif);
     return kNoError;
 }
 
@@ -554,8 +584,10 @@ uint16_t WritableCompression(uint32_t selector) {
     }
 }
 
-uint32_t WriteTiff(const char* name, const BitmapImage& image, const TiffSaveInfo* info) {
+uint32_t WriteTiff(const char* name, const BitmapImage& image, const TiffSaveInfo* info,
+                   int32_t ppi) {
     if (uint32_t code = CheckWriterInput(image); code != kNoError) return code;
+    if (ppi != 0 && !CanStateResolution(ImageFormat::Tiff, ppi)) return kUnsupportedOption;
     uint32_t selector = info != nullptr ? info->compression : 0;
     const uint32_t bottomUpFlag = info != nullptr ? info->bottomUp : 0;
     const uint16_t predictor = info != nullptr ? info->predictor : 0;
@@ -611,6 +643,11 @@ uint32_t WriteTiff(const char* name, const BitmapImage& image, const TiffSaveInf
         TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
     }
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+    if (ppi != 0) {
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<double>(ppi));
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<double>(ppi));
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    }
     if (photometric == PHOTOMETRIC_PALETTE) {
         // libtiff takes 2^bits entries per channel; entries beyond the palette stay black.
         // 8-bit levels scale by 257, so that 255 is full intensity and reads back as 255.
@@ -680,15 +717,20 @@ uint32_t WriteTiff(const char* name, const BitmapImage& image, const TiffSaveInf
 
 }  // namespace
 
-uint32_t ReadTiffFile(const char* name, BitmapImage* image, TiffSaveInfo* info) {
+uint32_t ReadTiffFile(const char* name, BitmapImage* image, TiffSaveInfo* info, int32_t* ppi) {
     return RunImageReader(image, [&]() -> uint32_t {
-        return name == nullptr ? kUnableToOpenFile : ReadTiff(name, *image, info);
+        return name == nullptr ? kUnableToOpenFile : ReadTiff(name, *image, info, ppi);
     });
 }
 
 uint32_t WriteTiffFile(const char* name, const BitmapImage& image, const TiffSaveInfo* info) {
+    return WriteTiffFileWithResolution(name, image, info, 0);
+}
+
+uint32_t WriteTiffFileWithResolution(const char* name, const BitmapImage& image,
+                                     const TiffSaveInfo* info, int32_t ppi) {
     return RunImageWriter([&]() -> uint32_t {
-        return name == nullptr ? kUnableToOpenFile : WriteTiff(name, image, info);
+        return name == nullptr ? kUnableToOpenFile : WriteTiff(name, image, info, ppi);
     });
 }
 

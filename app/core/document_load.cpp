@@ -111,7 +111,7 @@ void loadWithLibrary(Document* doc) {
         doc->error = QString::fromLatin1(read.message());
     } else {
         page.image = imageFromPlanes(read.width, read.height, read.planes.data());
-        page.facts = {read.width, read.height, read.fileDepth, -1};
+        page.facts = {read.width, read.height, read.fileDepth, read.ppi};
     }
     doc->pages.push_back(std::move(page));
 }

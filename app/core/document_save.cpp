@@ -9,6 +9,7 @@
 
 #include "fileio/atomic_file.h"
 #include "imagefile/checked_image_io.h"
+#include "imagefile/stated_resolution.h"
 #include "library_planes.h"
 #include "toolkit_image_io.h"
 #include "wsq/wsq.h"
@@ -68,6 +69,7 @@ SaveResult saveWithLibrary(const QImage& image, const QString& outputName,
     const std::vector<uint8_t> planes = planesFromImage(image);
     imagefile::SaveSettings library;
     library.tiff = settings.tiff;
+    library.resolution = settings.resolution;
     const imagefile::CheckedImageWrite written =
         imagefile::WriteImageFileChecked(QFile::encodeName(outputName).constData(), format,
                                          image.width(), image.height(), planes.data(), library);
@@ -100,6 +102,7 @@ SaveResult saveGreyWithLibrary(const QImage& image, const QString& outputName,
     const std::vector<uint8_t> grey = wsqgrey::greyBytes(image);
     imagefile::SaveSettings library;
     library.tiff = settings.tiff;
+    library.resolution = settings.resolution;
     const imagefile::CheckedImageWrite written =
         imagefile::WriteGreyImageFileChecked(QFile::encodeName(outputName).constData(), format,
                                              image.width(), image.height(), grey.data(), library);
@@ -109,6 +112,52 @@ SaveResult saveGreyWithLibrary(const QImage& image, const QString& outputName,
         result.error = QString::fromLatin1(written.message());
     }
     return result;
+}
+
+// The format whose resolution field a save type fills; none for the types that state no
+// resolution (WSQ states its own, wsqPpi).
+std::optional<imagefile::ImageFormat> resolutionFormat(SaveType type) {
+    switch (type) {
+        case SaveType::Bmp:
+            return imagefile::ImageFormat::Bmp;
+        case SaveType::Tiff:
+            return imagefile::ImageFormat::Tiff;
+        case SaveType::Png:
+            return imagefile::ImageFormat::Png;
+        case SaveType::Jpeg:
+            return imagefile::ImageFormat::Jpeg;
+        default:
+            return std::nullopt;
+    }
+}
+
+// A resolution the format cannot hold is refused before anything is written: a file stating
+// another one, or none, would lose it without a word.
+std::optional<SaveResult> refusedResolution(SaveType type, const SaveSettings& settings) {
+    const std::optional<imagefile::ImageFormat> format = resolutionFormat(type);
+    if (!settings.resolution || !format ||
+        imagefile::CanStateResolution(*format, *settings.resolution))
+        return std::nullopt;
+    SaveResult result;
+    result.failure = SaveFailure::WriterFailed;
+    result.code = static_cast<int>(imagefile::kUnsupportedOption);
+    result.error = QStringLiteral(
+                       "a %1 file cannot state a resolution of %2 pixels per inch "
+                       "(it states 1 to %3)")
+                       .arg(QLatin1String(saveFormat(type)->name))
+                       .arg(*settings.resolution)
+                       .arg(imagefile::MaxStatedResolution(*format));
+    return result;
+}
+
+// The picture a BMP save writes: Qt takes the header's pixels per metre from the picture.
+QImage withBmpResolution(const QImage& image, const SaveSettings& settings) {
+    if (!settings.resolution) return image;
+    QImage stated = image;
+    const int perMetre = static_cast<int>(imagefile::PixelsPerMetre(*settings.resolution));
+    stated.setDotsPerMeterX(perMetre);
+    stated.setDotsPerMeterY(perMetre);
+    return stated;
 }
 
 }  // namespace
@@ -157,11 +206,13 @@ SaveResult savePicture(const QImage& image, const QString& outputName, SaveType 
         result.error = QStringLiteral("no picture to write");
         return result;
     }
+    if (std::optional<SaveResult> refused = refusedResolution(type, settings)) return *refused;
     SaveResult result;
     const bool grey = image.format() == QImage::Format_Grayscale8;
     if (grey && settings.keepGrey && type == SaveType::Bmp) {
         // Qt writes a palette picture as an 8-bit BMP with its palette.
-        return saveWithToolkit(wsqgrey::greyPaletteImage(image), outputName, format->toolkitFormat);
+        return saveWithToolkit(withBmpResolution(wsqgrey::greyPaletteImage(image), settings),
+                               outputName, format->toolkitFormat);
     }
     if (grey && settings.keepGrey && greyFileFormat(type)) {
         result = saveGreyWithLibrary(image, outputName, *greyFileFormat(type), settings);
@@ -177,7 +228,9 @@ SaveResult savePicture(const QImage& image, const QString& outputName, SaveType 
             result = saveWsq(image, outputName, settings);
             break;
         case Writer::Toolkit:
-            result = saveWithToolkit(image, outputName, format->toolkitFormat);
+            result =
+                saveWithToolkit(type == SaveType::Bmp ? withBmpResolution(image, settings) : image,
+                                outputName, format->toolkitFormat);
             break;
         case Writer::RasterLibrary:
             result = saveWithLibrary(image, outputName, format->libraryFormat, settings);

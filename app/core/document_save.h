@@ -27,7 +27,9 @@ struct SaveSettings {
     bool keepGrey = false;
     // The resolution a PNG (pHYs), TIFF (XResolution, YResolution, ResolutionUnit), JPEG (JFIF
     // density) or BMP (pixels per metre) file states, in pixels per inch. Unset, those files
-    // are written as the window writes them.
+    // are written as the window writes them. A value the format cannot hold (below 1; above
+    // 65535 for JPEG) is refused: WriterFailed with code 8, and no file is written. The other
+    // types ignore it; WSQ states wsqPpi.
     std::optional<int> resolution;
 };
 
@@ -37,7 +39,8 @@ enum class SaveFailure {
     EncodeFailed,  // the WSQ encoder refused the picture
     CannotCreate,  // the file could not be created
     WriteFailed,   // writing it failed part way (an existing file stays as it was)
-    WriterFailed,  // the raster library's writer failed; `code` is its code
+    WriterFailed,  // the raster library's writer failed, or a setting the format cannot hold
+                   // was refused; `code` is the library's code
 };
 
 struct SaveResult {

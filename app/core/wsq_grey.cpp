@@ -49,8 +49,15 @@ QImage greyPaletteImage(const QImage& grey8) {
     image.setColorTable(ramp);
     image.setDotsPerMeterX(grey8.dotsPerMeterX());
     image.setDotsPerMeterY(grey8.dotsPerMeterY());
-    for (int y = 0; y < grey8.height(); ++y)
-        std::memcpy(image.scanLine(y), grey8.constScanLine(y), static_cast<size_t>(grey8.width()));
+    // Rows are padded to 32 bits, and Qt's BMP writer writes the padding as it finds it: it
+    // must be zeros, not what the allocator left there.
+    const auto width = static_cast<size_t>(grey8.width());
+    const auto stride = static_cast<size_t>(image.bytesPerLine());
+    for (int y = 0; y < grey8.height(); ++y) {
+        uchar* row = image.scanLine(y);
+        std::memcpy(row, grey8.constScanLine(y), width);
+        std::memset(row + width, 0, stride - width);
+    }
     return image;
 }
 

@@ -25,7 +25,7 @@ QImage grey8Image(const uint8_t* pixels, int width, int height);
 void keepGrey(QImage* image);
 
 // An 8-bit grey picture as a palette picture (QImage::Format_Indexed8) with the 256-level grey
-// ramp, same pixels and resolution.
+// ramp, same pixels and resolution; the padding at the end of each row is zeros.
 QImage greyPaletteImage(const QImage& grey8);
 
 // The grey bytes of a picture, row-major, top row first: (red + green + blue) / 3, truncated.
