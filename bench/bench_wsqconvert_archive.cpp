@@ -35,10 +35,9 @@ struct Archive {
             std::filesystem::create_directories(sub);
             const std::string name = sub + "/print" + std::to_string(i) + ".png";
             if (i >= kDistinct) {
-                std::filesystem::copy_file(
-                    in + "/d" + std::to_string((i % kDistinct) % 20) + "/print" +
-                        std::to_string(i % kDistinct) + ".png",
-                    name);
+                std::filesystem::copy_file(in + "/d" + std::to_string((i % kDistinct) % 20) +
+                                               "/print" + std::to_string(i % kDistinct) + ".png",
+                                           name);
                 continue;
             }
             synthprint::PrintOptions options;
@@ -72,11 +71,19 @@ double convertArchive(int shards, bool log) {
     {
         std::vector<std::jthread> processes;
         for (int s = 1; s <= shards; ++s) {
-            std::vector<std::string> args = {kWsqconvert,   "--batch", "--recursive", "--to",
-                                              "wsq",         "--jobs",  std::to_string(2 / shards)};
-            if (shards > 1) args.insert(args.end(), {"--shard", std::to_string(s) + "/" + std::to_string(shards)});
+            std::vector<std::string> args = {kWsqconvert,
+                                             "--batch",
+                                             "--recursive",
+                                             "--to",
+                                             "wsq",
+                                             "--jobs",
+                                             std::to_string(2 / shards)};
+            if (shards > 1)
+                args.insert(args.end(),
+                            {"--shard", std::to_string(s) + "/" + std::to_string(shards)});
             if (log)
-                args.insert(args.end(), {"--log-json", a.dir.file("logs/" + std::to_string(s) + ".jsonl")});
+                args.insert(args.end(),
+                            {"--log-json", a.dir.file("logs/" + std::to_string(s) + ".jsonl")});
             args.insert(args.end(), {a.in, out});
             processes.emplace_back([&results, s, args] {
                 results[static_cast<size_t>(s - 1)] = runProcess(args, false);
@@ -123,8 +130,13 @@ void BM_Archive(benchmark::State& state) {
     state.counters["log_cost_pct"] = 100.0 * (logged - plain) / plain;
 }
 
-BENCHMARK(BM_Archive)->Arg(1)->Arg(2)->ArgNames({"shards"})->Iterations(5)->UseManualTime()->Unit(
-    benchmark::kSecond);
+BENCHMARK(BM_Archive)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgNames({"shards"})
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 

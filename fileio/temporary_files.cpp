@@ -49,7 +49,9 @@ void untrackTemporary(const std::string& path) {
 
 void removeTemporaryFilesForExit() {
     Registry& r = registry();
-    const std::lock_guard lock(r.mutex);
+    // Held until the process ends: a thread that would now create, rename or give up a
+    // temporary file waits here instead of reporting a failure the stop caused.
+    r.mutex.lock();
     r.ending = true;
     // A file renamed into place a moment ago is gone under this name: unlink fails harmlessly
     // and the whole file stays.

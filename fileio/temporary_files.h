@@ -15,8 +15,9 @@ int createTrackedTemporary(std::string* pattern);
 bool trackTemporary(const std::string& path);
 // Stops tracking `path` (renamed into place, or removed by its owner).
 void untrackTemporary(const std::string& path);
-// Removes every tracked file and refuses every later create and track, for good: for the last
-// steps of a process stopped by a signal, while its other threads may still be running.
+// Removes every tracked file and keeps every other thread from creating, tracking or untracking
+// one from then on (they wait): for the last steps of a process stopped by a signal, while its
+// other threads may still be running. Never returns the registry to use.
 void removeTemporaryFilesForExit();
 
 }  // namespace fileio

@@ -25,16 +25,8 @@ QString latin1(const std::string& text) {
 
 SaveResult saveWsq(const QImage& image, const QString& outputName, const SaveSettings& settings) {
     SaveResult result;
-    // An 8-bit grey picture whose rows have no padding is the encoder's input as it is.
     std::vector<uint8_t> copy;
-    std::span<const uint8_t> grey;
-    if (image.format() == QImage::Format_Grayscale8 && image.bytesPerLine() == image.width()) {
-        grey =
-            std::span<const uint8_t>(image.constBits(), static_cast<size_t>(image.sizeInBytes()));
-    } else {
-        copy = wsqgrey::greyBytes(image);
-        grey = copy;
-    }
+    const std::span<const uint8_t> grey = wsqgrey::encoderInput(image, &copy);
     const wsq::Encoded encoded = wsq::encode(
         grey, image.width(), image.height(), static_cast<float>(settings.wsqBitRate),
         settings.wsqPpi, settings.wsqComment ? settings.wsqComment->constData() : nullptr);

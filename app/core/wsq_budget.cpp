@@ -11,14 +11,7 @@ namespace document {
 BudgetedWsq encodeWsqWithin(const QImage& image, const SaveSettings& settings, size_t maxBytes) {
     BudgetedWsq result;
     std::vector<uint8_t> copy;
-    std::span<const uint8_t> grey;
-    if (image.format() == QImage::Format_Grayscale8 && image.bytesPerLine() == image.width()) {
-        grey =
-            std::span<const uint8_t>(image.constBits(), static_cast<size_t>(image.sizeInBytes()));
-    } else {
-        copy = wsqgrey::greyBytes(image);
-        grey = copy;
-    }
+    const std::span<const uint8_t> grey = wsqgrey::encoderInput(image, &copy);
     const char* comment = settings.wsqComment ? settings.wsqComment->constData() : nullptr;
     const auto encodeAt = [&](double bitrate) {
         ++result.encodes;

@@ -84,4 +84,12 @@ std::vector<uint8_t> greyBytes(const QImage& image) {
     return grey;
 }
 
+std::span<const uint8_t> encoderInput(const QImage& image, std::vector<uint8_t>* storage) {
+    if (image.format() == QImage::Format_Grayscale8 && image.bytesPerLine() == image.width())
+        return std::span<const uint8_t>(image.constBits(),
+                                        static_cast<size_t>(image.sizeInBytes()));
+    *storage = greyBytes(image);
+    return *storage;
+}
+
 }  // namespace wsqgrey

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include <QImage>
@@ -30,5 +31,9 @@ QImage greyPaletteImage(const QImage& grey8);
 
 // The grey bytes of a picture, row-major, top row first: (red + green + blue) / 3, truncated.
 std::vector<uint8_t> greyBytes(const QImage& image);
+
+// The grey bytes as the encoder takes them: an 8-bit grey picture whose rows have no padding
+// as it is, any other picture's greyBytes kept in `storage`. Valid while both live.
+std::span<const uint8_t> encoderInput(const QImage& image, std::vector<uint8_t>* storage);
 
 }  // namespace wsqgrey

@@ -59,7 +59,8 @@ protected:
 
     static std::map<QString, QJsonObject> byInput(const std::vector<QJsonObject>& lines) {
         std::map<QString, QJsonObject> entries;
-        for (const QJsonObject& line : lines) entries[line[QStringLiteral("input")].toString()] = line;
+        for (const QJsonObject& line : lines)
+            entries[line[QStringLiteral("input")].toString()] = line;
         return entries;
     }
 
@@ -84,8 +85,8 @@ TEST_F(WsqConvertArchive, FileListsNameTheInputsAndMirrorTheirCommonDirectory) {
                               file("in/sub/deeper/d.png") + "\n" + file("in/sub/c.png") + "\n")
                                  .toLocal8Bit();
     ASSERT_TRUE(writeBytes(file("list.txt"), lines));
-    ToolRun run = runTool({"--files-from", file("list.txt"), "--to", "pgm", "--keep-tree",
-                           file("tree")});
+    ToolRun run =
+        runTool({"--files-from", file("list.txt"), "--to", "pgm", "--keep-tree", file("tree")});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(contentsUnder(file("tree")).size(), 3u);
     for (const char* name : {"a.pgm", "sub/c.pgm", "sub/deeper/d.pgm"})
@@ -123,9 +124,9 @@ TEST_F(WsqConvertArchive, ShardsTogetherAreExactlyTheWholeRunAndStayPut) {
     std::map<QString, int> shardOfInput;
     for (int s = 1; s <= 4; ++s) {
         const QString log = file(QStringLiteral("shard%1.jsonl").arg(s));
-        const ToolRun run = runTool(common + QStringList{"--shard", QStringLiteral("%1/4").arg(s),
-                                                         "--log-json", log, file("in"),
-                                                         file("shards")});
+        const ToolRun run =
+            runTool(common + QStringList{"--shard", QStringLiteral("%1/4").arg(s), "--log-json",
+                                         log, file("in"), file("shards")});
         ASSERT_EQ(run.status, 0) << run.err.toStdString();
         for (const QJsonObject& line : logLines(log)) {
             const QString input = line[QStringLiteral("input")].toString();
@@ -165,8 +166,8 @@ TEST_F(WsqConvertArchive, TheLogAccountsForEveryInputAndDrivesReruns) {
     writePrint(file("in/twin.png"), 90, 90, 7);
     ASSERT_TRUE(writeBytes(file("in/twin.wsq"), fileBytes(file("in/broken.wsq"))));
     const QString log = file("run.jsonl");
-    ToolRun run = runTool({"--batch", "--to", "wsq", "--recursive", "--log-json", log, file("in"),
-                           file("out")});
+    ToolRun run = runTool(
+        {"--batch", "--to", "wsq", "--recursive", "--log-json", log, file("in"), file("out")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.out.contains(QStringLiteral("4 converted, 0 skipped, 3 failed")))
         << run.out.toStdString();
@@ -182,16 +183,18 @@ TEST_F(WsqConvertArchive, TheLogAccountsForEveryInputAndDrivesReruns) {
     EXPECT_EQ(a[QStringLiteral("input_bytes")].toInteger(), QFileInfo(file("in/a.png")).size());
     const QByteArray written = fileBytes(file("out/a.wsq"));
     EXPECT_EQ(a[QStringLiteral("output_bytes")].toInteger(), written.size());
-    EXPECT_EQ(a[QStringLiteral("sha256")].toString(),
-              QString::fromLatin1(
-                  QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex()));
-    EXPECT_DOUBLE_EQ(a[QStringLiteral("bits_per_pixel")].toDouble(), written.size() * 8.0 / (96 * 90));
+    EXPECT_EQ(
+        a[QStringLiteral("sha256")].toString(),
+        QString::fromLatin1(QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex()));
+    EXPECT_DOUBLE_EQ(a[QStringLiteral("bits_per_pixel")].toDouble(),
+                     written.size() * 8.0 / (96 * 90));
     EXPECT_DOUBLE_EQ(a[QStringLiteral("ratio")].toDouble(), 96.0 * 90 / written.size());
     EXPECT_TRUE(a.contains(QStringLiteral("ms")));
 
     const QJsonObject broken = entries[file("in/broken.wsq")];
     EXPECT_EQ(broken[QStringLiteral("status")].toString(), QStringLiteral("failed"));
-    EXPECT_TRUE(broken[QStringLiteral("error")].toString().startsWith(file("in/broken.wsq") + ": "));
+    EXPECT_TRUE(
+        broken[QStringLiteral("error")].toString().startsWith(file("in/broken.wsq") + ": "));
     EXPECT_FALSE(broken.contains(QStringLiteral("sha256")));
     for (const char* twin : {"in/twin.png", "in/twin.wsq"})
         EXPECT_EQ(entries[file(twin)][QStringLiteral("status")].toString(),
@@ -213,8 +216,8 @@ TEST_F(WsqConvertArchive, TheLogAccountsForEveryInputAndDrivesReruns) {
               3);
 
     // A rerun appends: the skipped outputs get lines of their own.
-    run = runTool({"--batch", "--to", "wsq", "--skip-existing", "--log-json", log, file("in"),
-                   file("out")});
+    run = runTool(
+        {"--batch", "--to", "wsq", "--skip-existing", "--log-json", log, file("in"), file("out")});
     EXPECT_EQ(logLines(log).size(), 7u + 5u);
 }
 
@@ -265,8 +268,8 @@ TEST_F(WsqConvertArchive, SizeBudgetPicksTheLargestBitRateThatFits) {
     const QString log = file("budget.jsonl");
     for (const qint64 budget : {free * 3 / 4, free / 3, free / 10}) {
         const QString out = file(QStringLiteral("b%1.wsq").arg(budget));
-        const ToolRun run =
-            runTool({"--max-bytes", QString::number(budget), "--log-json", log, file("big.png"), out});
+        const ToolRun run = runTool(
+            {"--max-bytes", QString::number(budget), "--log-json", log, file("big.png"), out});
         ASSERT_EQ(run.status, 0) << run.err.toStdString();
         const qint64 size = QFileInfo(out).size();
         EXPECT_LE(size, budget);
@@ -281,8 +284,8 @@ TEST_F(WsqConvertArchive, SizeBudgetPicksTheLargestBitRateThatFits) {
         EXPECT_TRUE(info.out.contains(QStringLiteral("width: 480")));
     }
     // A budget the stream fits already is one encode at the asked bit rate.
-    ASSERT_EQ(runTool({"--max-size", "1M", "--log-json", log, file("big.png"), file("m.wsq")}).status,
-              0);
+    ASSERT_EQ(
+        runTool({"--max-size", "1M", "--log-json", log, file("big.png"), file("m.wsq")}).status, 0);
     EXPECT_EQ(fileBytes(file("m.wsq")), fileBytes(file("free.wsq")));
     EXPECT_EQ(logLines(log).back()[QStringLiteral("encodes")].toInt(), 1);
 
@@ -364,7 +367,8 @@ TEST_F(WsqConvertArchive, SignalsStopABatchAtOnceLeavingNoPartialFile) {
         }
         // The log is whole lines, each of a finished output.
         for (const QJsonObject& line : logLines(log))
-            EXPECT_TRUE(left.count(QFileInfo(line[QStringLiteral("output")].toString()).fileName()));
+            EXPECT_TRUE(
+                left.count(QFileInfo(line[QStringLiteral("output")].toString()).fileName()));
     }
 }
 

@@ -31,11 +31,12 @@ protected:
 
     // Pillow's info["dpi"], rounded, as "X Y"; "none" when it finds none.
     static QString pillowDpi(const QString& path) {
-        return peer(QStringLiteral("/usr/bin/python3"),
-                    {"-c",
-                     "import sys; from PIL import Image; d = Image.open(sys.argv[1]).info.get('dpi');"
-                     "print('none' if d is None else '%d %d' % (round(d[0]), round(d[1])))",
-                     path});
+        return peer(
+            QStringLiteral("/usr/bin/python3"),
+            {"-c",
+             "import sys; from PIL import Image; d = Image.open(sys.argv[1]).info.get('dpi');"
+             "print('none' if d is None else '%d %d' % (round(d[0]), round(d[1])))",
+             path});
     }
 
     int wsqPpi(const QString& path) {
@@ -90,7 +91,8 @@ TEST_F(WsqConvertResolution, OtherProgramsFilesGiveTheirResolutionToWsq) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        peer("convert", QStringList{file("print.pgm")} + c.convertArguments + QStringList{file(c.name)});
+        peer("convert",
+             QStringList{file("print.pgm")} + c.convertArguments + QStringList{file(c.name)});
         const QString out = file(QStringLiteral("%1.wsq").arg(c.name));
         const ToolRun run = runTool({file(c.name), out});
         ASSERT_EQ(run.status, 0) << run.err.toStdString();
@@ -101,7 +103,8 @@ TEST_F(WsqConvertResolution, OtherProgramsFilesGiveTheirResolutionToWsq) {
     const ToolRun assumed =
         runTool({"--log-json", file("log.jsonl"), file("print.pgm"), file("pgm.wsq")});
     ASSERT_EQ(assumed.status, 0);
-    const QString warning = QStringLiteral("no resolution in %1; 500 ppi assumed").arg(file("print.pgm"));
+    const QString warning =
+        QStringLiteral("no resolution in %1; 500 ppi assumed").arg(file("print.pgm"));
     EXPECT_EQ(assumed.warningLines(), QStringList(warning));
     EXPECT_EQ(wsqPpi(file("pgm.wsq")), 500);
     const QJsonObject entry = QJsonDocument::fromJson(fileBytes(file("log.jsonl"))).object();

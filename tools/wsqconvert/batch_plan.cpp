@@ -21,7 +21,8 @@ void addFile(const BatchOptions& options, const QFileInfo& file, const QString& 
              const QString& subdirs, std::vector<BatchItem>* items) {
     BatchItem item;
     item.input = path;
-    item.relative = subdirs.isEmpty() ? file.fileName() : subdirs + QLatin1Char('/') + file.fileName();
+    item.relative =
+        subdirs.isEmpty() ? file.fileName() : subdirs + QLatin1Char('/') + file.fileName();
     QString outputDir = options.outputDir;
     if (options.keepTree && !subdirs.isEmpty()) outputDir += QLatin1Char('/') + subdirs;
     const QString base = QDir::cleanPath(outputDir + QLatin1Char('/') + file.baseName());
@@ -58,8 +59,7 @@ void collect(const BatchOptions& options, const QDir& dir, const QString& relati
         // Taken by the last extension, as the converter window's "*.ext" patterns take them
         // and as the load reads a name whose complete extension names no type.
         const QString extension = file.suffix().toLower();
-        if (!document::readableType(extension, kScope) || !typeTaken(options, extension))
-            continue;
+        if (!document::readableType(extension, kScope) || !typeTaken(options, extension)) continue;
         addFile(options, file, file.filePath(), relative, items);
     }
     if (!options.recursive) return;

@@ -11,8 +11,8 @@
 namespace wsqconvert {
 
 struct BatchOptions {
-    QString inputDir;    // the directory walked; empty when `files` lists the inputs
-    QStringList files;   // the inputs of a --files-from list, in list order
+    QString inputDir;   // the directory walked; empty when `files` lists the inputs
+    QStringList files;  // the inputs of a --files-from list, in list order
     QString outputDir;
     QString toFormat;       // output extension, lower case
     QStringList fromTypes;  // lower-case extensions; empty: every readable one

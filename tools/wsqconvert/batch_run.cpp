@@ -58,7 +58,8 @@ int runBatch(BatchRun run) {
         retry = readFailedInputs(run.retryFailed);
         if (!retry->error.isEmpty()) return failBefore(retry->error);
         if (retry->unreadableLines > 0)
-            std::fprintf(stderr, "wsqconvert: %s: %d lines are not log entries; they were left out\n",
+            std::fprintf(stderr,
+                         "wsqconvert: %s: %d lines are not log entries; they were left out\n",
                          qPrintable(run.retryFailed), retry->unreadableLines);
     }
     if (!QDir().mkpath(options.outputDir))
@@ -133,11 +134,12 @@ int runBatch(BatchRun run) {
             if (report.ok()) {
                 ++converted;
                 if (!report.warning.isEmpty())
-                    progress.error(QStringLiteral("wsqconvert: ") + report.warning);
+                    progress.error(QStringLiteral("wsqconvert: warning: ") + report.warning);
                 if (!report.damage.isEmpty())
-                    progress.error(QStringLiteral("wsqconvert: %1: damaged file: %2; converted "
-                                                  "what could be read")
-                                       .arg(item.input, report.damage));
+                    progress.error(
+                        QStringLiteral("wsqconvert: warning: %1: damaged file: %2; converted "
+                                       "what could be read")
+                            .arg(item.input, report.damage));
             } else {
                 failures[work[k]] = report.error;
                 progress.error(QStringLiteral("wsqconvert: ") + report.error);
@@ -148,8 +150,8 @@ int runBatch(BatchRun run) {
                                       std::chrono::steady_clock::now() - began)
                                       .count();
                 const QString sha = report.ok() ? fileSha256(item.output) : QString();
-                if (!log.write(conversionEntry(item.input, item.output, item.record, report, sha,
-                                               ms)))
+                if (!log.write(
+                        conversionEntry(item.input, item.output, item.record, report, sha, ms)))
                     logFailed.store(true);
             }
             progress.advance();
@@ -167,8 +169,8 @@ int runBatch(BatchRun run) {
 
     for (size_t k : work)
         if (!failures[k].isEmpty()) failed << items[k].input;
-    const int workFailed = static_cast<int>(std::count_if(
-        work.begin(), work.end(), [&](size_t k) { return !failures[k].isEmpty(); }));
+    const int workFailed = static_cast<int>(
+        std::count_if(work.begin(), work.end(), [&](size_t k) { return !failures[k].isEmpty(); }));
     const int notStarted = static_cast<int>(work.size()) - converted.load() - workFailed;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

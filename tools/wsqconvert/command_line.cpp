@@ -106,8 +106,8 @@ QString optionLines() {
             text += head + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '));
         else
             text += head.leftJustified(kColumn);
-        text += lines.join(QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '))) +
-                QLatin1Char('\n');
+        text +=
+            lines.join(QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '))) + QLatin1Char('\n');
     }
     return text;
 }
@@ -125,8 +125,8 @@ std::optional<qint64> parseSize(const QString& text) {
     static const struct {
         const char* suffix;
         qint64 factor;
-    } units[] = {{"KB", 1000},       {"MB", 1000000}, {"GB", 1000000000}, {"K", 1024},
-                 {"M", 1024 * 1024}, {"G", 1024LL * 1024 * 1024}};
+    } units[] = {{"KB", 1000}, {"MB", 1000000},    {"GB", 1000000000},
+                 {"K", 1024},  {"M", 1024 * 1024}, {"G", 1024LL * 1024 * 1024}};
     QString number = text.trimmed();
     qint64 factor = 1;
     for (const auto& unit : units) {
@@ -156,30 +156,30 @@ QString usageText() {
 QString helpText() {
     const QString types =
         QStringLiteral(
-               "\n"
-               "Converts fingerprint images and other pictures the way the WSQ viewer loads and "
-               "saves\n"
-               "them.\n"
-               "\n"
-               "INPUT is read by its extension, any case: the complete one (everything after the "
-               "first\n"
-               "\".\") when it names a type, else the last one, so john.doe.wsq is a WSQ file:\n"
-               "  %1; %2 (raster library);\n"
-               "  %3 (Qt);\n"
-               "  %5 (ANSI/NIST-ITL transactions: every image record is a picture).\n"
-               "OUTPUT is written, under exactly that name, in the format its last extension "
-               "names:\n"
-               "  %4.\n"
-               "INPUT - reads standard input as the --from type; OUTPUT - writes standard output "
-               "in\n"
-               "the --to format.\n"
-               "WSQ and PGM output is grey, (red + green + blue) / 3. A grey picture (every WSQ\n"
-               "file, grey PNG, TIFF, BMP, JPEG, PNM) stays grey: PNG, TIFF, JPEG and BMP (with\n"
-               "a grey palette) outputs are then 8-bit grey files with the same pixels. The\n"
-               "resolution an input states (WSQ, transaction records, PNG, TIFF, JPEG, BMP) goes\n"
-               "into every output that can state one.\n"
-               "\n"
-               "Options:\n")
+            "\n"
+            "Converts fingerprint images and other pictures the way the WSQ viewer loads and "
+            "saves\n"
+            "them.\n"
+            "\n"
+            "INPUT is read by its extension, any case: the complete one (everything after the "
+            "first\n"
+            "\".\") when it names a type, else the last one, so john.doe.wsq is a WSQ file:\n"
+            "  %1; %2 (raster library);\n"
+            "  %3 (Qt);\n"
+            "  %5 (ANSI/NIST-ITL transactions: every image record is a picture).\n"
+            "OUTPUT is written, under exactly that name, in the format its last extension "
+            "names:\n"
+            "  %4.\n"
+            "INPUT - reads standard input as the --from type; OUTPUT - writes standard output "
+            "in\n"
+            "the --to format.\n"
+            "WSQ and PGM output is grey, (red + green + blue) / 3. A grey picture (every WSQ\n"
+            "file, grey PNG, TIFF, BMP, JPEG, PNM) stays grey: PNG, TIFF, JPEG and BMP (with\n"
+            "a grey palette) outputs are then 8-bit grey files with the same pixels. The\n"
+            "resolution an input states (WSQ, transaction records, PNG, TIFF, JPEG, BMP) goes\n"
+            "into every output that can state one.\n"
+            "\n"
+            "Options:\n")
             .arg(document::readableExtensionList(document::Reader::Wsq),
                  document::readableExtensionList(document::Reader::RasterLibrary),
                  document::readableExtensionList(document::Reader::Toolkit, kScope),
@@ -315,7 +315,8 @@ ParseResult parseCommandLine(const QStringList& arguments) {
     const bool info = isSet("info"), extract = isSet("extract"), thumbnail = isSet("thumbnail");
     const bool batch = isSet("batch") || !cl.filesFrom.isEmpty();
     if (int(info) + int(batch) + int(extract) + int(thumbnail) > 1)
-        return fail(QStringLiteral("--info, --batch, --extract and --thumbnail cannot be combined"));
+        return fail(
+            QStringLiteral("--info, --batch, --extract and --thumbnail cannot be combined"));
     const bool converting = !info && !extract && !thumbnail;
     if (cl.record && !(converting && !batch))
         return fail(QStringLiteral("--record goes with one conversion, INPUT OUTPUT"));
@@ -358,8 +359,9 @@ ParseResult parseCommandLine(const QStringList& arguments) {
             return fail(QStringLiteral("--max-bytes and --max-size limit WSQ outputs"));
         if (!cl.filesFrom.isEmpty()) {
             if (cl.recursive)
-                return fail(QStringLiteral("--recursive walks INDIR; a --files-from list names "
-                                           "every file"));
+                return fail(
+                    QStringLiteral("--recursive walks INDIR; a --files-from list names "
+                                   "every file"));
             if (cl.operands.size() != 1)
                 return fail(QStringLiteral("--files-from needs OUTDIR alone"));
         } else if (cl.operands.size() != 2) {

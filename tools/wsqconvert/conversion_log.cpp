@@ -22,7 +22,8 @@ QString ConversionLog::open(const QString& path) {
     m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
                   0666);
     if (m_fd < 0)
-        return QStringLiteral("%1: cannot open the log: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return QStringLiteral("%1: cannot open the log: %2")
+            .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
     return QString();
 }
 
@@ -44,9 +45,9 @@ bool ConversionLog::write(const QJsonObject& entry) {
     return true;
 }
 
-QJsonObject conversionEntry(const QString& input, const QString& output,
-                            std::optional<int> record, const ConversionReport& report,
-                            const QString& sha256, qint64 milliseconds) {
+QJsonObject conversionEntry(const QString& input, const QString& output, std::optional<int> record,
+                            const ConversionReport& report, const QString& sha256,
+                            qint64 milliseconds) {
     QJsonObject entry;
     entry[QStringLiteral("input")] = input;
     entry[QStringLiteral("output")] = output;

@@ -40,9 +40,9 @@ inline constexpr char kStatusCollision[] = "collision";
 // The line of one finished conversion: input, output, record, status, error, width, height, ppi
 // (the input's) and output_ppi, input_bytes, output_bytes, for WSQ outputs bitrate, encodes,
 // bits_per_pixel and ratio, sha256 of the output, ms, and warning or damage when there is one.
-QJsonObject conversionEntry(const QString& input, const QString& output,
-                            std::optional<int> record, const ConversionReport& report,
-                            const QString& sha256, qint64 milliseconds);
+QJsonObject conversionEntry(const QString& input, const QString& output, std::optional<int> record,
+                            const ConversionReport& report, const QString& sha256,
+                            qint64 milliseconds);
 // The line of an item that was not converted: skipped or collision, with its reason.
 QJsonObject itemEntry(const BatchItem& item, const char* status, const QString& error);
 

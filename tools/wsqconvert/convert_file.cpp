@@ -164,9 +164,8 @@ ConversionReport convert(const QString& input, const QString& output,
     if (report.wsqOutput) {
         save.wsqPpi = ppi > 0 ? ppi : kAssumedPpi;
         if (ppi <= 0)
-            report.warning = QStringLiteral("no resolution in %1; %2 ppi assumed")
-                                 .arg(input)
-                                 .arg(kAssumedPpi);
+            report.warning =
+                QStringLiteral("no resolution in %1; %2 ppi assumed").arg(input).arg(kAssumedPpi);
         else if (!settings.ppi && ppi < kLowestScanPpi)
             // Many programs write 72 or 96 dpi into every picture they save.
             report.warning = QStringLiteral(

@@ -43,7 +43,9 @@ ConversionSettings settingsFrom(const CommandLine& cl) {
     return settings;
 }
 
-int cores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
+int cores() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 // One conversion, INPUT OUTPUT, either of them "-".
 int runConvert(const CommandLine& cl) {
@@ -60,8 +62,9 @@ int runConvert(const CommandLine& cl) {
     }
     const bool toStdout = output == QLatin1String("-");
     if (toStdout && isatty(STDOUT_FILENO)) {
-        std::fprintf(stderr, "wsqconvert: standard output is a terminal: give OUTPUT a name or "
-                             "redirect it\n");
+        std::fprintf(stderr,
+                     "wsqconvert: standard output is a terminal: give OUTPUT a name or "
+                     "redirect it\n");
         return 2;
     }
     StreamFile stdinFile, stdoutFile;
@@ -94,9 +97,11 @@ int runConvert(const CommandLine& cl) {
     ConversionReport report = convert(input, output, settings, cl.record);
     report.error = named(report.error);
     report.warning = named(report.warning);
-    if (!report.warning.isEmpty()) std::fprintf(stderr, "wsqconvert: %s\n", qPrintable(report.warning));
+    if (!report.warning.isEmpty())
+        std::fprintf(stderr, "wsqconvert: warning: %s\n", qPrintable(report.warning));
     if (!report.damage.isEmpty())
-        std::fprintf(stderr, "wsqconvert: %s: damaged file: %s; converted what could be read\n",
+        std::fprintf(stderr,
+                     "wsqconvert: warning: %s: damaged file: %s; converted what could be read\n",
                      qPrintable(named(input)), qPrintable(report.damage));
     QString sha;
     if (report.ok() && log.isOpen()) {
@@ -111,7 +116,8 @@ int runConvert(const CommandLine& cl) {
         const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                               std::chrono::steady_clock::now() - began)
                               .count();
-        log.write(conversionEntry(cl.operands.at(0), cl.operands.at(1), cl.record, report, sha, ms));
+        log.write(
+            conversionEntry(cl.operands.at(0), cl.operands.at(1), cl.record, report, sha, ms));
     }
     if (!report.ok()) {
         std::fprintf(stderr, "wsqconvert: %s\n", qPrintable(report.error));

@@ -12,7 +12,7 @@ struct FailedInputs {
     // "input" and, for a transaction's picture, "input\nrecord": the last line of each that
     // says "failed".
     QSet<QString> keys;
-    QString error;  // why the log could not be read
+    QString error;            // why the log could not be read
     int unreadableLines = 0;  // lines that are not a JSON object with input and status
 };
 

@@ -48,8 +48,8 @@ StreamFile::~StreamFile() {
 }
 
 bool StreamFile::create(const QString& extension) {
-    std::string pattern = QFile::encodeName(QDir::tempPath() + QStringLiteral("/wsqconvert-XXXXXX"))
-                              .toStdString();
+    std::string pattern =
+        QFile::encodeName(QDir::tempPath() + QStringLiteral("/wsqconvert-XXXXXX")).toStdString();
     const int fd = fileio::createTrackedTemporary(&pattern);
     if (fd < 0) return false;
     ::close(fd);
