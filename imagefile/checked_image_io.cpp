@@ -99,7 +99,7 @@ uint32_t ReadRecord(const char* name, ImageFormat format, BitmapImage* record,
         case ImageFormat::Psd:
             return ReadPsdFile(name, record);
         case ImageFormat::Iff:
-            return ReadIffFile(name, record);
+            return ReadIffFileNotingDamage(name, record, &result->damage);
         case ImageFormat::Pcx:
             return ReadPcxFile(name, record);
         case ImageFormat::Wsq:
@@ -278,6 +278,7 @@ CheckedImageRead ReadImageFileChecked(const char* name, ImageFormat format) {
         result.code = kMemoryAllocation;
     }
     if (result.code != kNoError) {
+        result.damage.clear();
         result.width = result.height = result.depth = 0;
         result.planes.clear();
         result.planes.shrink_to_fit();
