@@ -124,10 +124,10 @@ QString bmpDamage(std::span<const uint8_t> bytes) {
         case kRgb:
         case kBitFields:
         case kAlphaBitFields: {
-            const uint64_t rowBits = uint64_t(width) * bitsPerPixel;
-            const uint64_t rowBytes = (rowBits + 31) / 32 * 4;
-            // The last row needs its pixels only, not the padding after them.
-            const uint64_t needed = saturatedMultiplyAdd(rowBytes, rows - 1, (rowBits + 7) / 8);
+            // Qt reads every row whole, the padding of the last one included: a row it cannot
+            // read whole is left blank.
+            const uint64_t rowBytes = (uint64_t(width) * bitsPerPixel + 31) / 32 * 4;
+            const uint64_t needed = saturatedMultiplyAdd(rowBytes, rows, 0);
             if (data.size() >= needed) return QString();
             return QStringLiteral("the pixel data hold %1 of the %2 bytes the header gives")
                 .arg(data.size())

@@ -10,6 +10,6 @@
 
 // What is missing from a BMP file, or an empty text when its pixel data are all there (or when
 // the bytes are no BMP file Qt reads; then Qt decides). Uncompressed and bit-field files need
-// every row the header gives (the last row's padding may be missing); run-length files (RLE8,
-// RLE4) need runs up to their end-of-bitmap code or to the end of the last row.
+// every row the header gives, padding included; run-length files (RLE8, RLE4) need runs up to
+// their end-of-bitmap code or to the end of the last row.
 QString bmpDamage(std::span<const uint8_t> bytes);

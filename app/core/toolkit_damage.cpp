@@ -5,6 +5,7 @@
 #include "bmp_damage.h"
 #include "gif_damage.h"
 #include "jpeg_damage.h"
+#include "pnm_damage.h"
 #include "xbm_damage.h"
 
 namespace {
@@ -33,6 +34,7 @@ QString toolkitDamage(std::span<const uint8_t> bytes, const QByteArray& format,
     if (lower == "gif") return gifDamage(bytes);
     if (lower == "bmp" || lower == "dib") return bmpDamage(bytes);
     if (lower == "xbm") return xbmDamage(bytes);
+    if (lower == "pgm" || lower == "ppm" || lower == "pnm") return pnmDamage(bytes);
     return QString();
 }
 

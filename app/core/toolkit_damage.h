@@ -1,8 +1,8 @@
 // Whether a picture Qt's readers made of a file is the whole picture the file holds. Qt's
 // readers return what they managed to decode of a damaged file without an error; what gives
 // them away is the readers' own warnings (JPEG, XPM) or the file's structure (JPEG, GIF, BMP,
-// XBM), which Qt does not check. PNG, MNG and the netpbm formats need neither: Qt refuses
-// those files when they are cut short or their data are broken.
+// XBM, plain PGM and PPM), which Qt does not check. PNG, MNG and raw netpbm files need
+// neither: Qt refuses those files when they are cut short or their data are broken.
 #pragma once
 
 #include <QByteArray>
