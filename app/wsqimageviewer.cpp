@@ -57,6 +57,7 @@ wsqimageviewer::wsqimageviewer() : QMainWindow(nullptr) {
     buildPhysicalSize();
     buildViewTransforms();
     buildComparison();
+    buildDamageNotice();
 
     m_scrollView = new QScrollArea(this);
     m_scrollView->setWidgetResizable(false);
@@ -190,6 +191,7 @@ void wsqimageviewer::load(const QString& fileName) {
     showLoadedPixmap();
     showRecordsOf(m_document.get());
     showFactsOf(m_document.get());
+    noticeDamage(*m_document);
 }
 
 int wsqimageviewer::pageCount() const {

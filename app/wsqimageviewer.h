@@ -163,6 +163,10 @@ private:
     void updateTransformTitle();
     // True when the picture is shown as the file has it, or the user agrees to save it as shown.
     bool confirmTransformedSave();
+    // A damaged file's notice in the status bar (wsqimageviewer_damage.cpp): says that the
+    // file is damaged and why for a while, then gives the summary line back.
+    void buildDamageNotice();
+    void noticeDamage(const document::Document& doc);
     void buildComparison();
     bool comparing() const;
     bool viewsLinked() const;
@@ -215,6 +219,9 @@ private:
     int m_shownPage = 0;
     // Its resolution in pixels per inch; -1 when unknown.
     int m_shownPpi = -1;
+    // The damage notice shown now, and the status line it covers; empty when there is none.
+    QString m_damageNotice;
+    QString m_summaryUnderNotice;
     FactsPanel* m_factsPanel = nullptr;
     QAction* m_factsPanelAction = nullptr;
     QAction* m_keepZoomAction = nullptr;

@@ -103,7 +103,7 @@ uint32_t ReadRecord(const char* name, ImageFormat format, BitmapImage* record,
         case ImageFormat::Psd:
             return ReadPsdFile(name, record);
         case ImageFormat::Iff:
-            return ReadIffFile(name, record);
+            return ReadIffFileNotingDamage(name, record, &result->damage);
         case ImageFormat::Pcx:
             return ReadPcxFile(name, record);
         case ImageFormat::Wsq:
@@ -290,6 +290,7 @@ CheckedImageRead ReadImageFileChecked(const char* name, ImageFormat format) {
         result.code = kMemoryAllocation;
     }
     if (result.code != kNoError) {
+        result.damage.clear();
         result.width = result.height = result.depth = 0;
         result.ppi = -1;
         result.planes.clear();

@@ -52,6 +52,10 @@ struct CheckedImageRead {
     std::optional<TiffSaveInfo> tiff;
     // Set whenever a WSQ file was read into memory, also when it then failed to decode.
     std::optional<WsqFileFacts> wsq;
+    // Set when the file fell short of what it promised but the picture could still be read
+    // (an IFF file that lacks the pad byte its FORM counts): what is missing, in the reader's
+    // words. Empty for a whole file and for a failure.
+    std::string damage;
 
     bool ok() const { return code == kNoError; }
     // The library's fixed sentence for `code`.

@@ -23,9 +23,9 @@ constexpr uint32_t kSubChunkHeaderSize = 6;
 constexpr uint16_t kFrameChunk = 0xF1FA;
 
 enum SubChunk : uint16_t {
-    kPalette256 = 4,   // colour values 0..255
+    kPalette256 = 4,  // colour values 0..255
     kDeltaFlc = 7,
-    kPalette64 = 11,   // colour values 0..63
+    kPalette64 = 11,  // colour values 0..63
     kDeltaFli = 12,
     kBlack = 13,
     kByteRun = 15,
@@ -53,14 +53,16 @@ void ReadPalette(const std::vector<uint8_t>& data, int scale, BitmapImage& recor
             const uint8_t blue = next();
             if (index < 256)
                 SetPaletteEntry(record, index, static_cast<uint8_t>(red * scale),
-                                static_cast<uint8_t>(green * scale), static_cast<uint8_t>(blue * scale));
+                                static_cast<uint8_t>(green * scale),
+                                static_cast<uint8_t>(blue * scale));
         }
     }
     if (at != data.size()) FailImage(kCorruptFile);
 }
 
 // Rows top first, each a packet count byte (not used) and packets until the row is full:
-// t > 0 repeats the next byte t times, t <= 0 copies -t bytes. Runs are cut at the row's end.
+// t > 0 repeats the next byte t times, t <= 0 copies -t bytes. A repeat is cut at the row's
+// end; a copy that runs past it is corrupt, since its bytes past the end belong to no pixel.
 void ReadByteRun(const std::vector<uint8_t>& data, BitmapImage& record) {
     size_t at = 0;
     auto next = [&]() -> uint8_t {
@@ -81,11 +83,10 @@ void ReadByteRun(const std::vector<uint8_t>& data, BitmapImage& record) {
                 x += count;
             } else {
                 const uint32_t count = static_cast<uint32_t>(-t);
-                if (count > data.size() - at) FailImage(kCorruptFile);
-                const uint32_t used = std::min(count, width - x);
-                std::copy_n(data.begin() + static_cast<ptrdiff_t>(at), used, row + x);
+                if (count > data.size() - at || count > width - x) FailImage(kCorruptFile);
+                std::copy_n(data.begin() + static_cast<ptrdiff_t>(at), count, row + x);
                 at += count;
-                x += used;
+                x += count;
             }
         }
     }
@@ -137,38 +138,40 @@ uint32_t ReadAnimationFirstFrame(FileReader& file, BitmapImage* image) {
                     FailImage(kCorruptFile);
                 const uint32_t dataSize = subSize - kSubChunkHeaderSize;
                 switch (subType) {
-                case kPalette256:
-                case kPalette64:
-                    ensureRecord();
-                    ReadPalette(file.readVector(dataSize), subType == kPalette64 ? 4 : 1, record);
-                    paletteDone = true;
-                    break;
-                case kDeltaFlc:
-                case kDeltaFli:
-                case kPostageStamp:
-                    break;
-                case kBlack:
-                    ensureRecord();
-                    std::fill(record.bits.begin(), record.bits.end(), 0);
-                    pictureDone = true;
-                    break;
-                case kByteRun: {
-                    // At least a count byte and one 2-byte run per 127 pixels in every row.
-                    const uint64_t least = uint64_t{height} * (1 + 2 * ((width + 126) / 127));
-                    if (uint64_t{dataSize} + 1 < least) FailImage(kCorruptFile);
-                    ensureRecord();
-                    ReadByteRun(file.readVector(dataSize), record);
-                    pictureDone = true;
-                    break;
-                }
-                case kUncompressed:
-                    if (dataSize != uint64_t{width} * height) FailImage(kCorruptFile);
-                    ensureRecord();
-                    for (uint32_t y = 0; y < height; ++y) file.read(StoredRow(record, y), width);
-                    pictureDone = true;
-                    break;
-                default:
-                    FailImage(kUnsupportedOption);
+                    case kPalette256:
+                    case kPalette64:
+                        ensureRecord();
+                        ReadPalette(file.readVector(dataSize), subType == kPalette64 ? 4 : 1,
+                                    record);
+                        paletteDone = true;
+                        break;
+                    case kDeltaFlc:
+                    case kDeltaFli:
+                    case kPostageStamp:
+                        break;
+                    case kBlack:
+                        ensureRecord();
+                        std::fill(record.bits.begin(), record.bits.end(), 0);
+                        pictureDone = true;
+                        break;
+                    case kByteRun: {
+                        // At least a count byte and one 2-byte run per 127 pixels in every row.
+                        const uint64_t least = uint64_t{height} * (1 + 2 * ((width + 126) / 127));
+                        if (uint64_t{dataSize} + 1 < least) FailImage(kCorruptFile);
+                        ensureRecord();
+                        ReadByteRun(file.readVector(dataSize), record);
+                        pictureDone = true;
+                        break;
+                    }
+                    case kUncompressed:
+                        if (dataSize != uint64_t{width} * height) FailImage(kCorruptFile);
+                        ensureRecord();
+                        for (uint32_t y = 0; y < height; ++y)
+                            file.read(StoredRow(record, y), width);
+                        pictureDone = true;
+                        break;
+                    default:
+                        FailImage(kUnsupportedOption);
                 }
                 file.seek(subStart + subSize);
             }

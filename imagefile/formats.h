@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "imagefile/bitmap_image.h"
 
@@ -39,6 +40,10 @@ uint32_t WriteJpegFile(const char* name, const BitmapImage& image, int quality);
 
 uint32_t ReadPsdFile(const char* name, BitmapImage* image);
 uint32_t ReadIffFile(const char* name, BitmapImage* image);
+// The same read, telling a whole file from one that holds the whole picture but ends short of
+// what its chunks count (the pad byte after the last chunk): `damage` then says what is
+// missing. It is left empty for a whole file and after a failure.
+uint32_t ReadIffFileNotingDamage(const char* name, BitmapImage* image, std::string* damage);
 uint32_t ReadPcxFile(const char* name, BitmapImage* image);
 // Autodesk cel files and the first frame of FLI/FLC animations.
 uint32_t ReadCelFile(const char* name, BitmapImage* image);

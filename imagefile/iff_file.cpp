@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "imagefile/file_reader.h"
@@ -18,7 +19,7 @@ namespace imagefile {
 namespace {
 
 constexpr uint32_t kPlanes = 8;
-constexpr uint8_t kMaskPlane = 1;         // masking: a mask plane follows the colour planes
+constexpr uint8_t kMaskPlane = 1;          // masking: a mask plane follows the colour planes
 constexpr uint8_t kTransparentColour = 2;  // masking: one colour index is transparent
 constexpr uint8_t kByteRun1 = 1;
 constexpr uint32_t kHeaderChunkSize = 20;
@@ -92,7 +93,7 @@ void DecodeBody(const std::vector<uint8_t>& body, const BitmapHeader& bmhd, Bitm
     if (at != body.size()) FailImage(kCorruptFile);
 }
 
-uint32_t ReadIff(const char* name, BitmapImage* image) {
+uint32_t ReadIff(const char* name, BitmapImage* image, std::string* damage) {
     FileReader file;
     file.openOrFail(name);
     std::array<char, 4> id{};
@@ -107,6 +108,7 @@ uint32_t ReadIff(const char* name, BitmapImage* image) {
     bool haveHeader = false;
     bool haveRecord = false;
     bool haveBody = false;
+    std::string shortfall;
     for (uint64_t counter = 8; counter < formSize;) {
         file.read(id.data(), 4);
         const uint32_t size = file.be32();
@@ -152,20 +154,34 @@ uint32_t ReadIff(const char* name, BitmapImage* image) {
         }
         counter += size;
         if (size % 2 == 1) {
-            // A missing pad byte at the very end of the file is no loss.
-            if (file.remaining() > 0) file.skip(1);
+            // A pad byte missing at the very end of the file costs no pixel, so the picture is
+            // kept; but when the FORM (which ends 8 + formSize bytes into the file) counts the
+            // byte, the file was cut short, and says so.
+            if (file.remaining() > 0) {
+                file.skip(1);
+            } else if (file.position() < 8 + formSize) {
+                shortfall =
+                    "the file ends one byte short of its FORM chunk (the pad byte of its "
+                    "last chunk is missing)";
+            }
             counter += 1;
         }
     }
     if (!haveBody) FailImage(kCorruptFile);
     *image = std::move(record);
+    if (damage) *damage = std::move(shortfall);
     return kNoError;
 }
 
 }  // namespace
 
 uint32_t ReadIffFile(const char* name, BitmapImage* image) {
-    return RunImageReader(image, [&] { return ReadIff(name, image); });
+    return RunImageReader(image, [&] { return ReadIff(name, image, nullptr); });
+}
+
+uint32_t ReadIffFileNotingDamage(const char* name, BitmapImage* image, std::string* damage) {
+    if (damage) damage->clear();
+    return RunImageReader(image, [&] { return ReadIff(name, image, damage); });
 }
 
 }  // namespace imagefile

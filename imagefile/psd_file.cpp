@@ -27,8 +27,10 @@ constexpr uint32_t kMaxChannels = 4;
 constexpr uint32_t kIndexedTableSize = 768;  // 256 reds, 256 greens, 256 blues
 
 // Unpacks one PackBits row of exactly `width` bytes from `packed`, which must be used up
-// exactly; every byte lands at out[x * step]. Packets that run past the width are cut there.
-// The header byte -128 is a no-op, as PackBits defines it: ImageMagick ends its rows with one.
+// exactly; every byte lands at out[x * step]. A repeat that runs past the width is cut there,
+// but a literal that does is corrupt: its bytes past the width belong to no pixel, so the row
+// and its size in the table disagree. The header byte -128 is a no-op, as PackBits defines it:
+// ImageMagick ends its rows with one.
 void UnpackRow(const uint8_t* packed, size_t packedSize, uint8_t* out, size_t width, size_t step) {
     constexpr int8_t kNoOp = -128;
     size_t in = 0;
@@ -39,11 +41,10 @@ void UnpackRow(const uint8_t* packed, size_t packedSize, uint8_t* out, size_t wi
         if (n == kNoOp) continue;
         if (n >= 0) {
             const size_t count = static_cast<size_t>(n) + 1;
-            if (count > packedSize - in) FailImage(kCorruptFile);
-            const size_t used = std::min(count, width - x);
-            for (size_t i = 0; i < used; ++i) out[(x + i) * step] = packed[in + i];
+            if (count > packedSize - in || count > width - x) FailImage(kCorruptFile);
+            for (size_t i = 0; i < count; ++i) out[(x + i) * step] = packed[in + i];
             in += count;
-            x += used;
+            x += count;
         } else {
             if (in >= packedSize) FailImage(kCorruptFile);
             const uint8_t value = packed[in++];

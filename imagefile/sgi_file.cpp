@@ -34,8 +34,12 @@ enum SgiHeader : size_t {
 
 constexpr uint16_t kSgiMagic = 474;
 
-uint32_t BE16(const uint8_t* p) { return (uint32_t{p[0]} << 8) | p[1]; }
-uint32_t BE32(const uint8_t* p) { return (BE16(p) << 16) | BE16(p + 2); }
+uint32_t BE16(const uint8_t* p) {
+    return (uint32_t{p[0]} << 8) | p[1];
+}
+uint32_t BE32(const uint8_t* p) {
+    return (BE16(p) << 16) | BE16(p + 2);
+}
 
 // The byte of a record pixel that channel c of an SGI file goes to. Channels are red, green,
 // blue, alpha; the record is blue, green, red, alpha. Two channels are grey and alpha, and
@@ -60,8 +64,10 @@ void ScatterChannel(const uint8_t* values, uint32_t count, uint8_t* row, uint32_
     }
 }
 
-// Decodes one run-length row into `values` (width bytes; unset ones stay 0). The last byte
-// of the data must be the 0 count that ends the row; packets beyond the row are cut.
+// Decodes one run-length row into `values` (width bytes). The last byte of the data must be the
+// 0 count that ends the row. A repeat that runs past the width is cut there; a row whose
+// packets give fewer pixels than the width, a literal that runs past the width or past the
+// row's data, and a repeat without its value are corrupt: the row is not all there.
 void DecodeSgiRow(const uint8_t* data, size_t length, uint8_t* values, uint32_t width) {
     if (length == 0 || data[length - 1] != 0) FailImage(kUnsupportedOption);
     const size_t end = length - 1;
@@ -72,19 +78,19 @@ void DecodeSgiRow(const uint8_t* data, size_t length, uint8_t* values, uint32_t 
         const uint32_t count = n & 0x7F;
         if (count == 0) break;
         if (n & 0x80) {
-            const size_t available = std::min<size_t>(count, end - pos);
-            const uint32_t take = static_cast<uint32_t>(std::min<size_t>(available, width - x));
-            std::memcpy(values + x, data + pos, take);
-            x += take;
-            pos += available;
+            if (count > end - pos || count > width - x) FailImage(kCorruptedFile);
+            std::memcpy(values + x, data + pos, count);
+            x += count;
+            pos += count;
         } else {
-            if (pos >= end) break;
+            if (pos >= end) FailImage(kCorruptedFile);
             const uint8_t value = data[pos++];
             const uint32_t take = std::min(count, width - x);
             std::memset(values + x, value, take);
             x += take;
         }
     }
+    if (x < width) FailImage(kCorruptedFile);
 }
 
 uint32_t ReadSgi(const char* name, BitmapImage* image) {
@@ -110,8 +116,8 @@ uint32_t ReadSgi(const char* name, BitmapImage* image) {
     // verbatim file; for a run-length file both tables and at least one packet of two bytes
     // per 127 pixels and the end count for every row of every channel.
     const uint64_t rows = uint64_t{channels} * height;
-    const uint64_t leastData = runLength ? rows * 8 + rows * (1 + 2 * ((uint64_t{width} + 126) / 127))
-                                         : rows * width;
+    const uint64_t leastData =
+        runLength ? rows * 8 + rows * (1 + 2 * ((uint64_t{width} + 126) / 127)) : rows * width;
     if (leastData > file.remaining()) FailImage(kErrorReadingFile);
 
     BitmapImage result;
@@ -148,21 +154,24 @@ uint32_t ReadSgi(const char* name, BitmapImage* image) {
             DecodeSgiRow(data.data(), data.size(), values.data(), width);
             const uint32_t channel = index / height;
             const uint32_t row = index % height;
-            ScatterChannel(values.data(), width, result.bits.data() + uint64_t{row} * result.scanWidth,
-                           channel, channels, pixelBytes);
+            ScatterChannel(values.data(), width,
+                           result.bits.data() + uint64_t{row} * result.scanWidth, channel, channels,
+                           pixelBytes);
         }
     } else {
         for (uint32_t channel = 0; channel < channels; ++channel) {
             for (uint32_t row = 0; row < height; ++row) {
                 file.read(values.data(), width);
-                ScatterChannel(values.data(), width, result.bits.data() + uint64_t{row} * result.scanWidth,
-                               channel, channels, pixelBytes);
+                ScatterChannel(values.data(), width,
+                               result.bits.data() + uint64_t{row} * result.scanWidth, channel,
+                               channels, pixelBytes);
             }
         }
     }
     if (result.bitsPerPixel == 8) {
         for (uint32_t i = 0; i < 256; ++i) {
-            std::memset(result.palette.data() + i * result.paletteEntrySize, static_cast<int>(i), 3);
+            std::memset(result.palette.data() + i * result.paletteEntrySize, static_cast<int>(i),
+                        3);
         }
     }
     *image = std::move(result);
@@ -226,7 +235,8 @@ uint32_t WriteSgi(const char* name, const BitmapImage& original) {
             } else {
                 const uint32_t at = RecordByteOf(channel, channels);
                 const uint32_t pixelBytes = image.bitsPerPixel / 8;
-                for (uint32_t x = 0; x < image.width; ++x) plane[x] = row[size_t{x} * pixelBytes + at];
+                for (uint32_t x = 0; x < image.width; ++x)
+                    plane[x] = row[size_t{x} * pixelBytes + at];
             }
             out.write(plane.data(), plane.size());
         }

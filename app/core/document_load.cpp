@@ -92,6 +92,8 @@ void loadWithToolkit(Document* doc) {
     if (read.image.isNull()) {
         doc->failure = LoadFailure::Undecodable;
         doc->error = read.error;
+    } else {
+        doc->damage = read.damage;
     }
     page.image = std::move(read.image);
     doc->pages.push_back(std::move(page));
@@ -112,6 +114,7 @@ void loadWithLibrary(Document* doc) {
     } else {
         page.image = imageFromPlanes(read.width, read.height, read.planes.data());
         page.facts = {read.width, read.height, read.fileDepth, read.ppi};
+        doc->damage = QString::fromStdString(read.damage);
     }
     doc->pages.push_back(std::move(page));
 }

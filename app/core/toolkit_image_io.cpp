@@ -3,7 +3,9 @@
 #include <QImageReader>
 #include <QSaveFile>
 
+#include "decoder_messages.h"
 #include "png_chunk_bounds.h"
+#include "toolkit_damage.h"
 
 ToolkitRead readToolkitImage(const QString& fileName) {
     ToolkitRead read;
@@ -12,14 +14,22 @@ ToolkitRead readToolkitImage(const QString& fileName) {
         return read;
     }
     QImageReader reader(fileName);
-    read.format = QString::fromLatin1(reader.format()).toUpper();
+    const QByteArray format = reader.format();
+    read.format = QString::fromLatin1(format).toUpper();
     // Only read() touches the file's data: asking the handler for the stored pixel format first
     // makes Qt's JPEG reader crash on a file cut short. The picture comes in its stored format.
-    const QImage image = reader.read();
+    QImage image;
+    std::vector<DecoderMessages::Message> messages;
+    {
+        const DecoderMessages collector;
+        image = reader.read();
+        messages = collector.messages();
+    }
     if (image.isNull()) {
         read.error = reader.errorString();
         return read;
     }
+    read.damage = toolkitDamage(fileName, format, messages);
     read.depth = image.depth();
     read.image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                : QImage::Format_RGB32);

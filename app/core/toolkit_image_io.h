@@ -12,6 +12,10 @@ struct ToolkitRead {
     QString error;
     QString format;  // what Qt found in the content ("PNG", "JPEG", ...), upper case
     int depth = 0;   // bits per pixel of the picture as the file stores it; 0 when unknown
+    // Set when the picture is only what Qt could read of a damaged file (cut short, broken
+    // data): what was wrong, in the reader's words (toolkit_damage.h). Empty for a whole file
+    // and when there is no picture.
+    QString damage;
 };
 
 // Reads a file with Qt, format found from its content.

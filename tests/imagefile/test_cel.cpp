@@ -150,9 +150,10 @@ TEST_F(CelReader, ReadsTheFirstFrameOfAnimations) {
     Bytes palette256 = PalettePackets(0, 0);
     palette256[2 + 2 + 3 * 200] = 255;  // entry 200: red 255
     BitmapImage image;
-    const Bytes file = Animation(4, 2, {Frame({SubChunk(1, {1, 2, 3, 4})}, 0xF100),
-                                        Frame({SubChunk(4, palette256), SubChunk(15, brun)}),
-                                        Frame({SubChunk(16, Bytes(8, 0xEE))})});
+    const Bytes file = Animation(4, 2,
+                                 {Frame({SubChunk(1, {1, 2, 3, 4})}, 0xF100),
+                                  Frame({SubChunk(4, palette256), SubChunk(15, brun)}),
+                                  Frame({SubChunk(16, Bytes(8, 0xEE))})});
     ASSERT_EQ(Read(file, &image), kNoError);
     EXPECT_EQ(StoredRow(image, 0), (Bytes{7, 7, 7, 9}));
     EXPECT_EQ(StoredRow(image, 1), (Bytes{2, 2, 2, 2}));
@@ -186,10 +187,11 @@ TEST_F(CelReader, ReadsTheFirstFrameOfAnimations) {
 
     // A first frame of deltas only (and an empty frame) delivers nothing: the next frame
     // that has a palette or a picture gives the picture.
-    ASSERT_EQ(Read(Animation(4, 2, {Frame({}), Frame({SubChunk(7, {0, 0, 0})}),
-                                    Frame({SubChunk(16, pixels)})}),
-                   &image),
-              kNoError);
+    ASSERT_EQ(
+        Read(Animation(4, 2,
+                       {Frame({}), Frame({SubChunk(7, {0, 0, 0})}), Frame({SubChunk(16, pixels)})}),
+             &image),
+        kNoError);
     EXPECT_EQ(StoredRow(image, 1), (Bytes{5, 6, 7, 8}));
     // No frame ever delivers: nothing to show.
     EXPECT_EQ(Read(Animation(4, 2, {Frame({SubChunk(7, {0, 0})}), Frame({})}), &image),
@@ -214,8 +216,10 @@ TEST_F(CelReader, RefusesBrokenAnimations) {
          kCorruptFile},
         {"palette packet cut short", Animation(4, 2, {Frame({SubChunk(4, {1, 0, 0, 2, 1, 2})})}),
          kCorruptFile},
-        {"byte run short of its rows",
-         Animation(4, 2, {Frame({SubChunk(15, {0, 4, 1, 0, 4})})}), kCorruptFile},
+        {"byte run short of its rows", Animation(4, 2, {Frame({SubChunk(15, {0, 4, 1, 0, 4})})}),
+         kCorruptFile},
+        {"byte run whose copy runs past its row",
+         Animation(4, 2, {Frame({SubChunk(15, {0, 0xFB, 1, 2, 3, 4, 5, 0, 4, 2})})}), kCorruptFile},
         {"byte run with bytes left",
          Animation(4, 2, {Frame({SubChunk(15, {0, 4, 1, 0, 4, 2, 0, 0})})}), kCorruptFile},
         {"byte run that cannot fill a huge picture",
@@ -296,8 +300,8 @@ TEST_F(CelReader, FirstFrameAgreesWithPillow) {
         BitmapImage image;
         ASSERT_EQ(ReadCelFile(fli.c_str(), &image), kNoError);
         for (uint32_t y = 0; y < height; ++y)
-            EXPECT_EQ(StoredRow(image, y), Bytes(pixels.begin() + y * width,
-                                                 pixels.begin() + (y + 1) * width));
+            EXPECT_EQ(StoredRow(image, y),
+                      Bytes(pixels.begin() + y * width, pixels.begin() + (y + 1) * width));
         EXPECT_TRUE(testsupport::RgbFromRecord(image) == peer) << std::hex << magic;
     }
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imagefile/checked_image_io.h"
 #include "imagefile/formats.h"
 #include "imagefile/image_error.h"
 #include "support/peer_image_tools.h"
@@ -126,8 +127,9 @@ TEST_F(IffReader, DecodesInterleavedBitplanes) {
     std::vector<Bytes> rows(3, Bytes(19));
     for (uint32_t y = 0; y < 3; ++y)
         for (uint32_t x = 0; x < 19; ++x) rows[y][x] = static_cast<uint8_t>(x * 13 + y * 101);
-    const Bytes file = Form({Bmhd(19, 3), Chunk("CAMG", {0, 0, 0x80, 4}), Cmap(300),
-                             Chunk("ANNO", {'h', 'i', '!'}), Body(rows, 19), Chunk("DPI ", {0, 72, 0, 72})});
+    const Bytes file =
+        Form({Bmhd(19, 3), Chunk("CAMG", {0, 0, 0x80, 4}), Cmap(300),
+              Chunk("ANNO", {'h', 'i', '!'}), Body(rows, 19), Chunk("DPI ", {0, 72, 0, 72})});
     BitmapImage image;
     ASSERT_EQ(Read(file, &image), kNoError);
     EXPECT_EQ(image.width, 19u);
@@ -145,7 +147,8 @@ TEST_F(IffReader, DecodesInterleavedBitplanes) {
     EXPECT_EQ(StoredRow(image, 2), rows[2]);
     ASSERT_EQ(Read(Form({Bmhd(19, 3, 8, 2, 1, 5), Cmap(256), Body(rows, 19)}), &image), kNoError);
     EXPECT_EQ(image.transparentIndex, 5);
-    ASSERT_EQ(Read(Form({Bmhd(19, 3, 8, 2, 1, 40000), Cmap(256), Body(rows, 19)}), &image), kNoError);
+    ASSERT_EQ(Read(Form({Bmhd(19, 3, 8, 2, 1, 40000), Cmap(256), Body(rows, 19)}), &image),
+              kNoError);
     EXPECT_EQ(image.transparentIndex, -1);
 }
 
@@ -191,15 +194,19 @@ TEST_F(IffReader, RefusesWrongFilesWithTheirCodes) {
     notForm[0] = 'C';
     EXPECT_EQ(Read(notForm, &image), kCorruptFile);
     EXPECT_EQ(Read(Form({Bmhd(4, 2, 4), Cmap(3), Body(rows, 4)}), &image), kUnsupportedOption);
-    EXPECT_EQ(Read(Form({Bmhd(4, 2, 8, 0, 0), Cmap(3), Body(rows, 4)}), &image), kUnsupportedOption);
-    EXPECT_EQ(Read(Form({Bmhd(4, 2, 8, 0, 2), Cmap(3), Body(rows, 4)}), &image), kUnsupportedOption);
+    EXPECT_EQ(Read(Form({Bmhd(4, 2, 8, 0, 0), Cmap(3), Body(rows, 4)}), &image),
+              kUnsupportedOption);
+    EXPECT_EQ(Read(Form({Bmhd(4, 2, 8, 0, 2), Cmap(3), Body(rows, 4)}), &image),
+              kUnsupportedOption);
     EXPECT_EQ(Read(Form({Bmhd(0, 2), Cmap(3), Body(rows, 4)}), &image), kInvalidImageSize);
     // Out of order: a body with no record yet, a colour map with no size yet, no body at all.
     EXPECT_EQ(Read(Form({Bmhd(4, 2), Body(rows, 4), Cmap(3)}), &image), kCorruptFile);
     EXPECT_EQ(Read(Form({Cmap(3), Bmhd(4, 2), Body(rows, 4)}), &image), kCorruptFile);
-    EXPECT_EQ(Read(Form({Bmhd(4, 2), Cmap(3), Chunk("ANNO", Bytes(40, 'x'))}), &image), kCorruptFile);
+    EXPECT_EQ(Read(Form({Bmhd(4, 2), Cmap(3), Chunk("ANNO", Bytes(40, 'x'))}), &image),
+              kCorruptFile);
     EXPECT_EQ(Read(Form({Bmhd(4, 2), Cmap(3)}), &image), kErrorReadingFile);
-    EXPECT_EQ(Read(Form({Bmhd(4, 2), Cmap(3), Body(rows, 4), Body(rows, 4)}), &image), kCorruptFile);
+    EXPECT_EQ(Read(Form({Bmhd(4, 2), Cmap(3), Body(rows, 4), Body(rows, 4)}), &image),
+              kCorruptFile);
     // Sizes the file cannot back: a chunk past the end, a huge picture with a tiny body.
     Bytes longChunk = Form({Bmhd(4, 2), Chunk("ANNO", {1, 2}), Cmap(3), Body(rows, 4)});
     longChunk[12 + 28 + 4] = 0x40;
@@ -216,6 +223,52 @@ TEST_F(IffReader, RefusesWrongFilesWithTheirCodes) {
             << size;
         EXPECT_TRUE(cut.bits.empty()) << size;
     }
+}
+
+TEST_F(IffReader, KeepsAPictureWhoseLastPadByteIsMissingAndSaysSo) {
+    // A 17-byte body (a no-op packet, then each plane row as a repeat of two bytes) is the last
+    // chunk; its pad byte is the file's last byte. Plane 0 is 0xAA: indices 1 0 1 0 1.
+    Bytes body = {0x80, 0xFF, 0xAA};
+    for (int p = 1; p < 8; ++p) body.insert(body.end(), {0xFF, 0x00});
+    ASSERT_EQ(body.size() % 2, 1u);
+    const Bytes whole = Form({Bmhd(5, 1), Cmap(2), Chunk("BODY", body)});
+    const Bytes cut(whole.begin(), whole.end() - 1);
+    // A writer that never wrote the pad byte and did not count it in the FORM either.
+    Bytes uncounted = cut;
+    uncounted[7] = static_cast<uint8_t>(uncounted[7] - 1);
+
+    struct Case {
+        const char* what;
+        const Bytes* file;
+        bool damaged;
+    } cases[] = {{"whole", &whole, false},
+                 {"pad byte cut off", &cut, true},
+                 {"pad byte never counted", &uncounted, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.write("pad.iff", *c.file);
+        BitmapImage image;
+        std::string damage = "left over";
+        ASSERT_EQ(ReadIffFileNotingDamage(path.c_str(), &image, &damage), kNoError);
+        EXPECT_EQ(StoredRow(image, 0), (Bytes{1, 0, 1, 0, 1}));
+        EXPECT_EQ(damage.empty(), !c.damaged) << damage;
+        // The designed read takes the picture either way; the checked read hands the note on.
+        BitmapImage designed;
+        EXPECT_EQ(ReadIffFile(path.c_str(), &designed), kNoError);
+        const CheckedImageRead checked = ReadImageFileChecked(path.c_str());
+        ASSERT_TRUE(checked.ok());
+        EXPECT_EQ(checked.damage, damage);
+        EXPECT_EQ(checked.width, 5);
+    }
+
+    // A failed read leaves no note behind.
+    std::string damage = "left over";
+    BitmapImage image;
+    const Bytes truncated(cut.begin(), cut.end() - 1);
+    EXPECT_NE(ReadIffFileNotingDamage(dir.write("short.iff", truncated).c_str(), &image, &damage),
+              kNoError);
+    EXPECT_TRUE(damage.empty());
+    EXPECT_TRUE(ReadImageFileChecked(dir.file("short.iff").c_str()).damage.empty());
 }
 
 // netpbm's ppmtoilbm writes 8-plane ILBM files of our pictures; we read its pixels back.

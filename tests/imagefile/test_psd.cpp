@@ -195,6 +195,12 @@ TEST_F(PsdReader, UnpacksPackBitsRows) {
     EXPECT_EQ(Read(psd, &image), kCorruptFile);
     psd.data = Packed({{0x05, 7}, {0x02, 10, 11, 12}});
     EXPECT_EQ(Read(psd, &image), kCorruptFile);
+    // A literal that runs past the width, whole or after a first packet: its bytes past the
+    // row belong to no pixel, so the row is not what the file says it is.
+    psd.data = Packed({{0xFE, 7}, {0x03, 10, 11, 12, 13}});
+    EXPECT_EQ(Read(psd, &image), kCorruptFile);
+    psd.data = Packed({{0xFE, 7}, {0x00, 10, 0x01, 11, 12, 0x80}, {0xFE, 7}});
+    EXPECT_EQ(Read(psd, &image), kCorruptFile);
 
     // RGB with alpha: channels red, green, blue, alpha each with its own rows.
     Psd rgba;

@@ -111,11 +111,29 @@ TEST(SgiReader, RefusesBadHeadersWithTheirCodes) {
         {"verbatim pixels missing", Cat(SgiHeader({.width = 2}), Bytes(5)), kErrorReadingFile},
         // 512 bytes that claim 16 Gbyte: refused for the missing data, nothing allocated.
         {"65535 x 65535 x 4 without data",
-         SgiHeader({.storage = 1, .width = 65535, .height = 65535, .channels = 4}), kErrorReadingFile},
-        {"row without its end count", SgiRunLength({.dimension = 2, .width = 2, .channels = 1}, {{0x02, 7, 1}}),
+         SgiHeader({.storage = 1, .width = 65535, .height = 65535, .channels = 4}),
+         kErrorReadingFile},
+        {"row without its end count",
+         SgiRunLength({.dimension = 2, .width = 2, .channels = 1}, {{0x02, 7, 1}}),
          kUnsupportedOption},
-        {"empty row", Cat(SgiRunLength({.dimension = 2, .width = 1, .channels = 1}, {{}}), Bytes(3)),
+        {"empty row",
+         Cat(SgiRunLength({.dimension = 2, .width = 1, .channels = 1}, {{}}), Bytes(3)),
          kUnsupportedOption},
+        // Rows that are not all there: packets that end before the width, a literal that runs
+        // past the width or past the row's data, a repeat without its value.
+        {"row short of its width",
+         SgiRunLength({.dimension = 2, .width = 5, .channels = 1}, {{0x82, 0x0A, 0x0B, 0x00}}),
+         kCorruptedFile},
+        {"literal past the width",
+         SgiRunLength({.dimension = 2, .width = 5, .channels = 1},
+                      {{0x86, 1, 2, 3, 4, 5, 6, 0x00}}),
+         kCorruptedFile},
+        {"literal past the row's data",
+         SgiRunLength({.dimension = 2, .width = 5, .channels = 1}, {{0x85, 1, 2, 0x00}}),
+         kCorruptedFile},
+        {"repeat without its value",
+         SgiRunLength({.dimension = 2, .width = 5, .channels = 1}, {{0x82, 1, 2, 0x03, 0x00}}),
+         kCorruptedFile},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -151,9 +169,12 @@ TEST(SgiReader, VerbatimAndRunLengthLayouts) {
 
     // The same picture run-length encoded, with the row data stored in the reverse order of the
     // table (all rows are 4 bytes, so swapping the offsets puts every table entry on its row).
-    Bytes rle = SgiRunLength({.width = 2, .height = 2},
-                             {{0x82, 23, 24, 0}, {0x82, 21, 22, 0}, {0x82, 13, 14, 0}, {0x82, 11, 12, 0},
-                              {0x82, 3, 4, 0}, {0x82, 1, 2, 0}});
+    Bytes rle = SgiRunLength({.width = 2, .height = 2}, {{0x82, 23, 24, 0},
+                                                         {0x82, 21, 22, 0},
+                                                         {0x82, 13, 14, 0},
+                                                         {0x82, 11, 12, 0},
+                                                         {0x82, 3, 4, 0},
+                                                         {0x82, 1, 2, 0}});
     for (int i = 0; i < 3; ++i) {
         for (int k = 0; k < 4; ++k) std::swap(rle[512 + i * 4 + k], rle[512 + (5 - i) * 4 + k]);
     }
@@ -173,9 +194,14 @@ TEST(SgiReader, VerbatimAndRunLengthLayouts) {
     EXPECT_EQ(image.bitsPerPixel, 8);
     EXPECT_EQ(Row(image, 0), (Bytes{0x0A, 0x0B, 0x07, 0x07, 0x07}));
     EXPECT_EQ(image.palette[200 * image.paletteEntrySize + 1], 200);
-    ASSERT_EQ(ReadBytes(SgiRunLength({.width = 3, .height = 2, .channels = 4},
-                                     {{0x05, 1, 0}, {0x05, 2, 0}, {0x05, 3, 0}, {0x05, 4, 0},
-                                      {0x05, 5, 0}, {0x05, 6, 0}, {0x83, 7, 8, 9, 0}, {0x7F, 10, 0}}),
+    ASSERT_EQ(ReadBytes(SgiRunLength({.width = 3, .height = 2, .channels = 4}, {{0x05, 1, 0},
+                                                                                {0x05, 2, 0},
+                                                                                {0x05, 3, 0},
+                                                                                {0x05, 4, 0},
+                                                                                {0x05, 5, 0},
+                                                                                {0x05, 6, 0},
+                                                                                {0x83, 7, 8, 9, 0},
+                                                                                {0x7F, 10, 0}}),
                         &image),
               0u);
     EXPECT_EQ(image.bitsPerPixel, 32);
@@ -183,7 +209,8 @@ TEST(SgiReader, VerbatimAndRunLengthLayouts) {
     EXPECT_EQ(Row(image, 1), (Bytes{6, 4, 2, 10, 6, 4, 2, 10, 6, 4, 2, 10}));
 
     // Dimension 1 is a single row whatever the y size says.
-    ASSERT_EQ(ReadBytes(Cat(SgiHeader({.dimension = 1, .width = 3, .height = 9, .channels = 7}), Bytes{4, 5, 6}),
+    ASSERT_EQ(ReadBytes(Cat(SgiHeader({.dimension = 1, .width = 3, .height = 9, .channels = 7}),
+                            Bytes{4, 5, 6}),
                         &image),
               0u);
     EXPECT_EQ(image.height, 1u);
@@ -194,18 +221,21 @@ TEST(SgiReader, VerbatimAndRunLengthLayouts) {
 // colour bytes, which is how such pictures look in other viewers.
 TEST(SgiReader, GreyWithAlphaReadsAsThirtyTwoBits) {
     BitmapImage image;
-    ASSERT_EQ(ReadBytes(Cat(SgiHeader({.width = 2, .channels = 2}), Bytes{50, 60, 255, 7}), &image), 0u);
+    ASSERT_EQ(ReadBytes(Cat(SgiHeader({.width = 2, .channels = 2}), Bytes{50, 60, 255, 7}), &image),
+              0u);
     EXPECT_EQ(image.bitsPerPixel, 32);
     EXPECT_EQ(Row(image, 0), (Bytes{50, 50, 50, 255, 60, 60, 60, 7}));
     BitmapImage rle;
-    ASSERT_EQ(ReadBytes(SgiRunLength({.width = 2, .channels = 2}, {{0x82, 50, 60, 0}, {0x01, 255, 0x01, 7, 0}}),
+    ASSERT_EQ(ReadBytes(SgiRunLength({.width = 2, .channels = 2},
+                                     {{0x82, 50, 60, 0}, {0x01, 255, 0x01, 7, 0}}),
                         &rle),
               0u);
     EXPECT_EQ(rle.bits, image.bits);
 }
 
 TEST(SgiReader, EveryTruncationFailsCleanly) {
-    const BitmapImage source = testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(4, 3, 4), 0);
+    const BitmapImage source =
+        testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(4, 3, 4), 0);
     const std::string path = Temp("full.rgb");
     ASSERT_EQ(WriteSgiFile(path.c_str(), source), 0u);
     const Bytes verbatim = testsupport::ReadPeerFileBytes(path);
@@ -223,10 +253,12 @@ TEST(SgiReader, EveryTruncationFailsCleanly) {
     for (const Bytes* file : {&verbatim, &rle}) {
         // Every cut inside the header fails the same way; past it every prefix is tried.
         for (size_t n : {size_t{0}, size_t{1}, size_t{100}, size_t{511}}) {
-            ASSERT_EQ(ReadBytes(Bytes(file->begin(), file->begin() + n), &image), kErrorReadingFile) << n;
+            ASSERT_EQ(ReadBytes(Bytes(file->begin(), file->begin() + n), &image), kErrorReadingFile)
+                << n;
         }
         for (size_t n = 512; n < file->size(); ++n) {
-            ASSERT_EQ(ReadBytes(Bytes(file->begin(), file->begin() + n), &image), kErrorReadingFile) << n;
+            ASSERT_EQ(ReadBytes(Bytes(file->begin(), file->begin() + n), &image), kErrorReadingFile)
+                << n;
             ASSERT_TRUE(image.bits.empty());
         }
     }
@@ -307,11 +339,14 @@ TEST(SgiWriter, FailuresLeaveTheOldFile) {
     const std::string path = Temp("kept.rgb");
     const Bytes old{'o', 'l', 'd'};
     ASSERT_TRUE(testsupport::WritePeerFileBytes(path, old));
-    const BitmapImage big = testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(64, 64, 3), 0);
-    EXPECT_EQ(testsupport::RunWithFileSizeLimit(2000, [&] { return WriteSgiFile(path.c_str(), big); }),
-              kErrorWritingFile);
+    const BitmapImage big =
+        testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(64, 64, 3), 0);
+    EXPECT_EQ(
+        testsupport::RunWithFileSizeLimit(2000, [&] { return WriteSgiFile(path.c_str(), big); }),
+        kErrorWritingFile);
     EXPECT_EQ(testsupport::ReadPeerFileBytes(path), old);
-    BitmapImage badIndex = testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(4, 4, 1), 0);
+    BitmapImage badIndex =
+        testsupport::PeerPixelsToRecord(testsupport::PeerTestPattern(4, 4, 1), 0);
     badIndex.paletteSize = 16;  // pixels above 15 have no entry
     EXPECT_EQ(WriteSgiFile(path.c_str(), badIndex), kInvalidBitmapPointer);
     EXPECT_EQ(testsupport::ReadPeerFileBytes(path), old);
@@ -325,7 +360,8 @@ TEST(SgiPeers, ImageMagick) {
             const PeerPixels pattern = testsupport::PeerTestPattern(131, 5, channels);
             const std::string in = Temp("im.pam"), sgi = Temp("im.sgi"), out = Temp("im-out.pam");
             ASSERT_TRUE(testsupport::WritePeerNetpbm(in, pattern));
-            ASSERT_TRUE(testsupport::RunPeerCommand("convert " + in + " -compress " + compress + " " + sgi));
+            ASSERT_TRUE(testsupport::RunPeerCommand("convert " + in + " -compress " + compress +
+                                                    " " + sgi));
             BitmapImage image;
             ASSERT_EQ(ReadSgiFile(sgi.c_str(), &image), 0u);
             EXPECT_EQ(testsupport::RecordToPeerPixels(image), testsupport::PeerAsColour(pattern));
@@ -348,7 +384,8 @@ TEST(SgiPeers, Netpbm) {
         ASSERT_TRUE(testsupport::WritePeerNetpbm(in, pattern));
         for (const char* option : {"-verbatim", "-rle"}) {
             SCOPED_TRACE(testing::Message() << channels << " channels " << option);
-            ASSERT_TRUE(testsupport::RunPeerCommand(std::string("pnmtosgi ") + option + " " + in + " > " + sgi));
+            ASSERT_TRUE(testsupport::RunPeerCommand(std::string("pnmtosgi ") + option + " " + in +
+                                                    " > " + sgi));
             BitmapImage image;
             ASSERT_EQ(ReadSgiFile(sgi.c_str(), &image), 0u);
             EXPECT_EQ(testsupport::RecordToPeerPixels(image), testsupport::PeerAsColour(pattern));
@@ -364,16 +401,18 @@ TEST(SgiPeers, Netpbm) {
 TEST(SgiPeers, Pillow) {
     SKIP_WITHOUT_PILLOW();
     const char* modes[] = {"L", "RGB", "RGBA"};
-    std::string write = "from PIL import Image\n"
-                        "im = Image.new('RGBA', (6, 5))\n"
-                        "im.putdata([((x * 40) % 256, (y * 50) % 256, (x * y * 9) % 256, 255 - x * 20)"
-                        " for y in range(5) for x in range(6)])\n";
+    std::string write =
+        "from PIL import Image\n"
+        "im = Image.new('RGBA', (6, 5))\n"
+        "im.putdata([((x * 40) % 256, (y * 50) % 256, (x * y * 9) % 256, 255 - x * 20)"
+        " for y in range(5) for x in range(6)])\n";
     std::string read = "from PIL import Image\n";
     for (const char* mode : modes) {
         const std::string stem = Temp(std::string("pil-") + mode);
         write += "v = im.convert('" + std::string(mode) + "')\nv.save('" + stem + ".sgi')\n" +
                  testsupport::PeerPillowSavePam("v", stem + ".pam");
-        read += "v = Image.open('" + stem + "-ours.sgi')\n" + testsupport::PeerPillowSavePam("v", stem + "-ours.pam");
+        read += "v = Image.open('" + stem + "-ours.sgi')\n" +
+                testsupport::PeerPillowSavePam("v", stem + "-ours.pam");
     }
     ASSERT_TRUE(testsupport::RunPeerPython(write));
     for (const char* mode : modes) {
