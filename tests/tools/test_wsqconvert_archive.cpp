@@ -332,6 +332,43 @@ TEST_F(WsqConvertArchive, StandardInputAndOutput) {
     EXPECT_EQ(runTool({file("p.png"), "-"}).status, 2);
 }
 
+// A file cut short converts only with --accept-damaged, which the warning and the log then say.
+TEST_F(WsqConvertArchive, DamagedInputsFailUnlessAccepted) {
+    QImage picture = greyPicture(printPixels(120, 100, 9), 120, 100);
+    ASSERT_TRUE(picture.save(file("whole.bmp"), "BMP"));
+    const QByteArray bmp = fileBytes(file("whole.bmp"));
+    ASSERT_TRUE(QDir().mkpath(file("in")));
+    ASSERT_TRUE(writeBytes(file("in/cut.bmp"), bmp.left(bmp.size() * 2 / 3)));
+    ASSERT_TRUE(writeBytes(file("in/whole.bmp"), bmp));
+
+    ToolRun run = runTool({file("in/cut.bmp"), file("cut.png")});
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.toolErrorLines().size(), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.toolErrorLines()[0].startsWith(
+        QStringLiteral("wsqconvert: %1: damaged file: ").arg(file("in/cut.bmp"))));
+    EXPECT_FALSE(QFileInfo::exists(file("cut.png")));
+
+    const QString log = file("accept.jsonl");
+    run = runTool({"--accept-damaged", "--log-json", log, file("in/cut.bmp"), file("cut.png")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QImage(file("cut.png")).size(), QSize(120, 100));
+    ASSERT_EQ(run.warningLines().size(), 1);
+    EXPECT_TRUE(run.warningLines()[0].contains(QStringLiteral("damaged file")));
+    EXPECT_FALSE(logLines(log).back()[QStringLiteral("damage")].toString().isEmpty());
+
+    // In a batch the damaged file fails and the whole one converts; accepted, both convert.
+    run = runTool(
+        {"--batch", "--to", "png", "--log-json", file("batch.jsonl"), file("in"), file("out")});
+    EXPECT_EQ(run.status, 1);
+    std::map<QString, QJsonObject> entries = byInput(logLines(file("batch.jsonl")));
+    EXPECT_EQ(entries[file("in/cut.bmp")][QStringLiteral("status")].toString(), "failed");
+    EXPECT_TRUE(entries[file("in/cut.bmp")][QStringLiteral("error")].toString().contains(
+        QStringLiteral("damaged file")));
+    EXPECT_EQ(entries[file("in/whole.bmp")][QStringLiteral("status")].toString(), "ok");
+    run = runTool({"--batch", "--to", "png", "--accept-damaged", file("in"), file("out2")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+}
+
 // Stopped by a signal in the middle of a batch: gone within a second, by that signal, with no
 // temporary or partial file left; every output there is whole.
 TEST_F(WsqConvertArchive, SignalsStopABatchAtOnceLeavingNoPartialFile) {
