@@ -7,23 +7,17 @@
 #include <QImage>
 #include <QString>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "process_run.h"
 #include "support/scratch_dir.h"
 #include "synthprint.h"
 #include "wsq/encoder.h"
 #include "wsq/raw_file.h"
-
-extern char** environ;
 
 namespace {
 
@@ -59,21 +53,8 @@ Inputs& inputs() {
 
 // Seconds from spawn to a successful exit, or a negative number.
 double timeRun(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0)
-        return -1;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const RunResult run = runProcess(std::move(args), false);
+    return run.ok ? run.seconds : -1;
 }
 
 enum Program { WsqconvertFromWsq, WsqconvertFromPng, ImageMagickFromPng };

@@ -232,6 +232,10 @@ SaveResult savePicture(const QImage& image, const QString& outputName, SaveType 
     return result;
 }
 
+bool statesResolution(SaveType type) {
+    return resolutionFormat(type).has_value();
+}
+
 SaveSettings settingsKeeping(const Document& source, size_t page) {
     SaveSettings settings;
     if (page < source.pages.size() && source.pages[page].facts.ppi > 0)

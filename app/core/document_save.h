@@ -62,6 +62,9 @@ SaveResult savePicture(const QImage& image, const QString& outputName, SaveType 
 // any other as (red + green + blue) / 3. A failed write leaves an existing file untouched.
 SaveResult savePgm(const QImage& image, const QString& outputName);
 
+// Whether files of this save type can state SaveSettings::resolution (PNG, TIFF, JPEG, BMP).
+bool statesResolution(SaveType type);
+
 // The settings that keep what a source says of itself: the resolution of its page `page` (a WSQ
 // file's, a transaction record's; 500 when it gives none), a TIFF file's storage. The rest are
 // the defaults.

@@ -52,13 +52,6 @@ QString pickRecord(document::Document* doc, std::optional<int> record, size_t* p
 // Below this, a resolution an input states is more likely a program's default than a scan's.
 constexpr int kLowestScanPpi = 250;
 
-// Whether files of this save type state a resolution.
-bool statesResolution(document::SaveType type) {
-    using document::SaveType;
-    return type == SaveType::Wsq || type == SaveType::Png || type == SaveType::Tiff ||
-           type == SaveType::Jpeg || type == SaveType::Bmp;
-}
-
 // Writes the WSQ stream that fits in `maxBytes`.
 document::SaveResult saveWsqWithin(const QImage& image, const QString& output,
                                    const document::SaveSettings& save, qint64 maxBytes,
@@ -176,7 +169,7 @@ ConversionReport convert(const QString& input, const QString& output,
         report.outputPpi = save.wsqPpi;
         report.bitrate = settings.bitrate;
         report.encodes = 1;
-    } else if (ppi > 0 && format && statesResolution(format->type)) {
+    } else if (ppi > 0 && format && document::statesResolution(format->type)) {
         save.resolution = ppi;
         report.outputPpi = ppi;
     }
