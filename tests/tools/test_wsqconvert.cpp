@@ -185,8 +185,9 @@ TEST_F(WsqConvert, WsqSettingsDefaultsAndOptions) {
     ASSERT_EQ(runTool({file("fine.wsq"), file("a.wsq")}).status, 0);
     const ToolRun assumed = runTool({file("c.ppm"), file("b.wsq")});
     ASSERT_EQ(assumed.status, 0);
-    EXPECT_EQ(assumed.warningLines(),
-              QStringList(QStringLiteral("no resolution in %1; 500 ppi assumed").arg(file("c.ppm"))));
+    EXPECT_EQ(
+        assumed.warningLines(),
+        QStringList(QStringLiteral("no resolution in %1; 500 ppi assumed").arg(file("c.ppm"))));
     ASSERT_EQ(runTool({"--ppi", "300", "--comment", "scanned at desk 4", "--bitrate", "2.25",
                        file("fine.wsq"), file("d.wsq")})
                   .status,

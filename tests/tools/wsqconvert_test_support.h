@@ -36,13 +36,14 @@ struct ToolRun {
     QStringList warningLines() const {
         QStringList lines;
         for (const QString& line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            if (line.startsWith(QLatin1String("wsqconvert: warning: ")))
-                lines << line.mid(21);
+            if (line.startsWith(QLatin1String("wsqconvert: warning: "))) lines << line.mid(21);
         return lines;
     }
 };
 
-inline QString toolPath() { return QStringLiteral(WSQ_BINARY_DIR "/tools/wsqconvert/wsqconvert"); }
+inline QString toolPath() {
+    return QStringLiteral(WSQ_BINARY_DIR "/tools/wsqconvert/wsqconvert");
+}
 
 inline ToolRun runTool(const QStringList& arguments, const QString& workingDir = QString()) {
     QProcess process;
@@ -57,7 +58,9 @@ inline ToolRun runTool(const QStringList& arguments, const QString& workingDir =
     return run;
 }
 
-inline QString q(const std::string& s) { return QString::fromStdString(s); }
+inline QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // A small colour picture with a different value in every channel of most pixels.
 // The WSQ encoder takes pictures of 81 x 81 pixels and more.
@@ -65,7 +68,8 @@ inline QImage colourPicture(int w = 96, int h = 84) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb((x * 7 + y) & 255, (y * 11 + 3 * x) & 255, (x * y + 40) & 255));
+            image.setPixel(x, y,
+                           qRgb((x * 7 + y) & 255, (y * 11 + 3 * x) & 255, (x * y + 40) & 255));
     return image;
 }
 
@@ -111,6 +115,8 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes) {
 }
 
 // The pixels of a picture as opaque 32-bit values, for comparisons.
-inline QImage rgb32(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
+inline QImage rgb32(const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGB32);
+}
 
 }  // namespace wsqconverttest
