@@ -55,22 +55,31 @@ SaveResult saveWithToolkit(const QImage& image, const QString& outputName, const
     return result;
 }
 
-SaveResult saveWithLibrary(const QImage& image, const QString& outputName,
-                           imagefile::ImageFormat format, const SaveSettings& settings) {
-    SaveResult result;
-    const std::vector<uint8_t> planes = planesFromImage(image);
+// The library's settings for a save with these settings.
+imagefile::SaveSettings librarySettings(const SaveSettings& settings) {
     imagefile::SaveSettings library;
     library.tiff = settings.tiff;
     library.resolution = settings.resolution;
-    const imagefile::CheckedImageWrite written =
-        imagefile::WriteImageFileChecked(QFile::encodeName(outputName).constData(), format,
-                                         image.width(), image.height(), planes.data(), library);
+    return library;
+}
+
+// A library write's outcome as a save's.
+SaveResult libraryResult(const imagefile::CheckedImageWrite& written) {
+    SaveResult result;
     if (!written.ok()) {
         result.failure = SaveFailure::WriterFailed;
         result.code = static_cast<int>(written.code);
         result.error = QString::fromLatin1(written.message());
     }
     return result;
+}
+
+SaveResult saveWithLibrary(const QImage& image, const QString& outputName,
+                           imagefile::ImageFormat format, const SaveSettings& settings) {
+    const std::vector<uint8_t> planes = planesFromImage(image);
+    return libraryResult(imagefile::WriteImageFileChecked(
+        QFile::encodeName(outputName).constData(), format, image.width(), image.height(),
+        planes.data(), librarySettings(settings)));
 }
 
 // The raster library's format for a grey file of a save type, or none when the type has no grey
@@ -90,20 +99,10 @@ std::optional<imagefile::ImageFormat> greyFileFormat(SaveType type) {
 
 SaveResult saveGreyWithLibrary(const QImage& image, const QString& outputName,
                                imagefile::ImageFormat format, const SaveSettings& settings) {
-    SaveResult result;
     const std::vector<uint8_t> grey = wsqgrey::greyBytes(image);
-    imagefile::SaveSettings library;
-    library.tiff = settings.tiff;
-    library.resolution = settings.resolution;
-    const imagefile::CheckedImageWrite written =
-        imagefile::WriteGreyImageFileChecked(QFile::encodeName(outputName).constData(), format,
-                                             image.width(), image.height(), grey.data(), library);
-    if (!written.ok()) {
-        result.failure = SaveFailure::WriterFailed;
-        result.code = static_cast<int>(written.code);
-        result.error = QString::fromLatin1(written.message());
-    }
-    return result;
+    return libraryResult(imagefile::WriteGreyImageFileChecked(
+        QFile::encodeName(outputName).constData(), format, image.width(), image.height(),
+        grey.data(), librarySettings(settings)));
 }
 
 // The format whose resolution field a save type fills; none for the types that state no
