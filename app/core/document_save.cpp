@@ -105,21 +105,11 @@ SaveResult saveGreyWithLibrary(const QImage& image, const QString& outputName,
         grey.data(), librarySettings(settings)));
 }
 
-// The format whose resolution field a save type fills; none for the types that state no
-// resolution (WSQ states its own, wsqPpi).
+// The format whose resolution field a save type fills: BMP and the types with a grey form; none
+// for the types that state no resolution (WSQ states its own, wsqPpi).
 std::optional<imagefile::ImageFormat> resolutionFormat(SaveType type) {
-    switch (type) {
-        case SaveType::Bmp:
-            return imagefile::ImageFormat::Bmp;
-        case SaveType::Tiff:
-            return imagefile::ImageFormat::Tiff;
-        case SaveType::Png:
-            return imagefile::ImageFormat::Png;
-        case SaveType::Jpeg:
-            return imagefile::ImageFormat::Jpeg;
-        default:
-            return std::nullopt;
-    }
+    if (type == SaveType::Bmp) return imagefile::ImageFormat::Bmp;
+    return greyFileFormat(type);
 }
 
 // A resolution the format cannot hold is refused before anything is written: a file stating
