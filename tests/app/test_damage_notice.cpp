@@ -13,6 +13,7 @@
 
 using viewertest::patternImage;
 using viewertest::statusText;
+using viewertest::writeFile;
 
 namespace {
 
@@ -28,10 +29,9 @@ protected:
         buffer.open(QIODevice::WriteOnly);
         EXPECT_TRUE(
             patternImage(40, 30).convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP"));
-        QFile file(m_dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes.left(bytes.size() - cutShort));
-        return file.fileName();
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(writeFile(path, bytes.left(bytes.size() - cutShort)));
+        return path;
     }
 
     QTemporaryDir m_dir;

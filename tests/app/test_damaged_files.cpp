@@ -21,10 +21,14 @@
 #include "imagefile/image_error.h"
 #include "support/peer_tools.h"
 #include "support/qt_app_env.h"
+#include "viewer_test_helpers.h"
 
 using namespace document;
 
 namespace {
+
+using viewertest::fileBytes;
+using viewertest::writeFile;
 
 // A picture of seeded noise: LZW and run-length coders get no easy runs, and GIF coders fill
 // their code table and start it again.
@@ -55,16 +59,11 @@ protected:
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     QString write(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(writeFile(path(name), bytes)) << name.toStdString();
         return path(name);
     }
 
-    QByteArray read(const QString& name) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray read(const QString& name) const { return fileBytes(path(name)); }
 
     // `image` written by Qt as `format`.
     QByteArray qtMade(const QImage& image, const char* format, bool progressive = false) const {

@@ -16,7 +16,9 @@
 #include "viewer_test_helpers.h"
 
 using namespace document;
+using viewertest::fileBytes;
 using viewertest::patternImage;
+using viewertest::writeFile;
 
 namespace {
 
@@ -31,15 +33,10 @@ protected:
         return path(as);
     }
     QString write(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(writeFile(path(name), bytes)) << name.toStdString();
         return path(name);
     }
-    QByteArray bytes(const QString& name) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray bytes(const QString& name) const { return fileBytes(path(name)); }
 
     QTemporaryDir m_dir;
 };

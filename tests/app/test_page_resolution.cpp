@@ -22,6 +22,9 @@ using namespace document;
 
 namespace {
 
+using viewertest::fileBytes;
+using viewertest::writeFile;
+
 QByteArray be16(int v) {
     QByteArray bytes(2, '\0');
     bytes[0] = char(v >> 8);
@@ -49,14 +52,9 @@ protected:
             << options;
         return path(name);
     }
-    QByteArray contents(const QString& name) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray contents(const QString& name) const { return fileBytes(path(name)); }
     QString write(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(writeFile(path(name), bytes)) << name.toStdString();
         return path(name);
     }
     int loadedResolution(const QString& file) const {

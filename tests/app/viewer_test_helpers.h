@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QAction>
+#include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QMainWindow>
 #include <QMenu>
@@ -30,6 +32,18 @@ inline QAction* menuEntry(QMainWindow& window, const QString& text) {
 
 inline QString statusText(QMainWindow& window) {
     return window.statusBar()->currentMessage();
+}
+
+// Writes `bytes` as the whole file `path`; false when it cannot be written.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The bytes of the file `path`; none when it cannot be read.
+inline QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A picture whose pixels differ from row to row and column to column.
