@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -179,10 +178,8 @@ TEST_F(CompareTest, EitherPictureCanBeSwappedClosedOrSaved) {
         testsupport::ModalWatcher watcher([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             ASSERT_NE(dialog, nullptr);
-            dialog->selectNameFilter("PNG - Portable network graphic images (*.png)");
-            dialog->setDirectory(m_dir.path());
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText("saved-mark");
-            static_cast<QDialog*>(dialog)->accept();
+            viewertest::answerFileDialog(dialog, m_dir.filePath("saved-mark"),
+                                         "PNG - Portable network graphic images (*.png)");
         });
         click("paneSave");
         ASSERT_EQ(watcher.seen().size(), 1);

@@ -21,6 +21,7 @@
 #include "viewer_test_helpers.h"
 #include "wsqimageviewer.h"
 
+using viewertest::answerFileDialog;
 using viewertest::menuEntry;
 using viewertest::patternImage;
 using viewertest::statusText;
@@ -177,8 +178,7 @@ TEST_F(LoadTest, OpenDialogLoadsTheChosenFileAndEnablesSaveAndCopy) {
         filters = dialog->nameFilters();
         if (auto* model = dialog->findChild<QFileSystemModel*>())
             firstFilterPatterns = model->nameFilters();
-        dialog->selectFile(path);
-        static_cast<QDialog*>(dialog)->accept();
+        answerFileDialog(dialog, path);
     });
     QMetaObject::invokeMethod(&m_window, "choose_load");
     ASSERT_EQ(watcher.seen().size(), 1);

@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QTemporaryDir>
@@ -27,6 +26,7 @@
 #include "wsqfilewindow.h"
 #include "wsqimageviewer.h"
 
+using viewertest::answerFileDialog;
 using viewertest::patternImage;
 using viewertest::statusText;
 
@@ -35,20 +35,6 @@ namespace {
 QByteArray contents(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Picks the filter and the name in a Save dialog and accepts it. The name goes straight into
-// the dialog's name field: selectFile() leaves that field alone once it has the focus.
-void answer(QFileDialog* dialog, const QString& file, const QString& filter = QString()) {
-    if (!filter.isEmpty()) dialog->selectNameFilter(filter);
-    dialog->setDirectory(QFileInfo(file).absolutePath());
-    if (auto* nameField = dialog->findChild<QLineEdit*>("fileNameEdit"))
-        nameField->setText(QFileInfo(file).fileName());
-    static_cast<QDialog*>(dialog)->accept();
-    if (dialog->isVisible()) {
-        ADD_FAILURE() << "the Save dialog did not take " << file.toStdString();
-        static_cast<QDialog*>(dialog)->reject();
-    }
 }
 
 class SaveTest : public ::testing::Test {
@@ -200,7 +186,7 @@ TEST_F(SaveTest, PngFilterWritesThroughTheLibrary) {
     loadPicture(patternImage(24, 12));
     testsupport::ModalWatcher watcher([&](QWidget* modal) {
         if (auto* dialog = qobject_cast<QFileDialog*>(modal))
-            answer(dialog, path("out"), "PNG - Portable network graphic images (*.png)");
+            answerFileDialog(dialog, path("out"), "PNG - Portable network graphic images (*.png)");
     });
     QMetaObject::invokeMethod(&m_window, "choose_save");
     ASSERT_TRUE(QFile::exists(path("out.png")));
@@ -225,7 +211,8 @@ TEST_F(SaveTest, SaveDialogTakesTheTypeFromTheFilterAndReportsOnlyWrittenFiles) 
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         filters = dialog->nameFilters();
-        answer(dialog, path("chosen"), "XPM - BMC Software Patrol UNIX Icon File (*.xpm)");
+        answerFileDialog(dialog, path("chosen"),
+                         "XPM - BMC Software Patrol UNIX Icon File (*.xpm)");
     });
     QMetaObject::invokeMethod(&m_window, "choose_save");
     ASSERT_EQ(filters.size(), 9);
@@ -242,7 +229,7 @@ TEST_F(SaveTest, SaveDialogCancelledOrFailedSaveDoesNotClaimSuccess) {
     {
         testsupport::ModalWatcher noPicture([&](QWidget* modal) {
             if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                answer(dialog, path("nothing"));
+                answerFileDialog(dialog, path("nothing"));
             } else if (auto* d = qobject_cast<QDialog*>(modal)) {
                 d->reject();
             }
@@ -263,7 +250,8 @@ TEST_F(SaveTest, SaveDialogCancelledOrFailedSaveDoesNotClaimSuccess) {
         // The WSQ filter, then Cancel in the properties window.
         testsupport::ModalWatcher wsqCancelled([&](QWidget* modal) {
             if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                answer(dialog, path("scan"), "WSQ - FBI's Wavelet Scalar Quantization (*.wsq)");
+                answerFileDialog(dialog, path("scan"),
+                                 "WSQ - FBI's Wavelet Scalar Quantization (*.wsq)");
             } else if (auto* d = qobject_cast<QDialog*>(modal)) {
                 d->reject();
             }
@@ -348,8 +336,9 @@ TEST_F(SaveTest, WsqSaveWritesGreyWithTheEnteredPropertiesAndAppendsItsExtension
 
     m_window.load(path("scan.wsq"));
     const QString line = statusText(m_window);
-    EXPECT_TRUE(line.startsWith("Image info: width = 96, height =  90, dpi = 1000, depth = 8, "
-                                "Comments: left thumb, "))
+    EXPECT_TRUE(
+        line.startsWith("Image info: width = 96, height =  90, dpi = 1000, depth = 8, "
+                        "Comments: left thumb, "))
         << line.toStdString();
     ASSERT_NE(m_window.currentPixmap(), nullptr);
     const QImage back = m_window.currentPixmap()->toImage();
@@ -396,9 +385,9 @@ TEST_F(SaveTest, SaveThenOpenOfASyntheticPrintGivesTheCodecsQuality) {
     std::vector<uint8_t> stream, direct;
     int len = 0, ow = 0, oh = 0, od = 0, oppi = 0, lossy = 0, enc = 0, sw = 0;
     ASSERT_EQ(wsq::wsq_encode_1(&stream, &len, 0.75f, print.data(), w, h, 8, 500, "Tarvelon"), 0);
-    ASSERT_EQ(wsq::wsq_decode_mem(&direct, &ow, &oh, &od, &oppi, &lossy, &enc, &sw, stream.data(),
-                                  len),
-              0);
+    ASSERT_EQ(
+        wsq::wsq_decode_mem(&direct, &ow, &oh, &od, &oppi, &lossy, &enc, &sw, stream.data(), len),
+        0);
     const double viewerPsnr = testsupport::psnr(print, viewed);
     EXPECT_DOUBLE_EQ(viewerPsnr, testsupport::psnr(print, direct));
     EXPECT_GT(viewerPsnr, 19.5);

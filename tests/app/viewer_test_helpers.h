@@ -1,10 +1,16 @@
-// Small helpers shared by the viewer's tests: finding menu entries and writing pictures.
+// Small helpers shared by the viewer's tests: finding menu entries, answering file dialogs and
+// writing pictures.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QByteArray>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -32,6 +38,22 @@ inline QAction* menuEntry(QMainWindow& window, const QString& text) {
 
 inline QString statusText(QMainWindow& window) {
     return window.statusBar()->currentMessage();
+}
+
+// Answers an Open or Save dialog as a user would: picks the filter, goes to the file's folder,
+// types the name into the name field and accepts. The name goes straight into that field:
+// selectFile() leaves it alone once it has the focus, and the dialog may have it already.
+inline void answerFileDialog(QFileDialog* dialog, const QString& file,
+                             const QString& filter = QString()) {
+    if (!filter.isEmpty()) dialog->selectNameFilter(filter);
+    dialog->setDirectory(QFileInfo(file).absolutePath());
+    if (auto* nameField = dialog->findChild<QLineEdit*>("fileNameEdit"))
+        nameField->setText(QFileInfo(file).fileName());
+    static_cast<QDialog*>(dialog)->accept();
+    if (dialog->isVisible()) {
+        ADD_FAILURE() << "the file dialog did not take " << file.toStdString();
+        static_cast<QDialog*>(dialog)->reject();
+    }
 }
 
 // Writes `bytes` as the whole file `path`; false when it cannot be written.
