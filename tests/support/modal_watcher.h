@@ -4,6 +4,8 @@
 // so by keeping a ModalWatcher; any other box is caught by the guard of qt_app_env.h.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -94,10 +96,16 @@ public:
 private:
     bool answer(QWidget* modal) {
         m_seen.append(describeModal(modal));
-        if (m_handler)
-            m_handler(modal);
-        else
+        if (!m_handler) {
             dismissModal(modal);
+            return true;
+        }
+        const QPointer<QWidget> answered(modal);
+        m_handler(modal);
+        // A handler whose assertion failed (say, on a window it did not expect) returned before
+        // closing it: close it here, so that the nested event loop ends and the test with it.
+        if (answered && answered->isVisible() && ::testing::Test::HasFatalFailure())
+            dismissModal(answered);
         return true;
     }
 

@@ -1,17 +1,36 @@
 #include "support/peak_memory.h"
 
+#include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace testsupport {
 
 namespace {
 
+// The child is a copy of a process that may run other threads; a lock one of them held at
+// the fork stays held in the child. Such a child is ended instead of waited for.
+constexpr int kChildSeconds = 20;
+
 int64_t PeakResidentKib() {
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// Reads the child's report, giving up when the child has not sent it in time.
+bool ReadReport(int fd, int64_t* growth) {
+    pollfd ready{fd, POLLIN, 0};
+    int polled = 0;
+    do {
+        polled = poll(&ready, 1, kChildSeconds * 1000);
+    } while (polled < 0 && errno == EINTR);
+    if (polled <= 0) return false;
+    return read(fd, growth, sizeof *growth) == sizeof *growth;
 }
 
 }  // namespace
@@ -27,6 +46,7 @@ int64_t PeakResidentGrowthKib(const std::function<void()>& body) {
     }
     if (child == 0) {
         close(channel[0]);
+        alarm(kChildSeconds);
         const int64_t before = PeakResidentKib();
         body();
         const int64_t growth = PeakResidentKib() - before;
@@ -35,10 +55,15 @@ int64_t PeakResidentGrowthKib(const std::function<void()>& body) {
     }
     close(channel[1]);
     int64_t growth = -1;
-    if (read(channel[0], &growth, sizeof growth) != sizeof growth) growth = -1;
+    const bool reported = ReadReport(channel[0], &growth);
     close(channel[0]);
+    if (!reported) kill(child, SIGKILL);
     int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    pid_t waited = 0;
+    do {
+        waited = waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (!reported || waited != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
     return growth;
 }
 

@@ -8,7 +8,7 @@
 namespace testsupport {
 
 // Runs body() in a forked child and returns by how many KiB the child's peak resident size
-// grew while it ran, or -1 when the child did not report.
+// grew while it ran, or -1 when the child did not report within 20 seconds (it is then killed).
 int64_t PeakResidentGrowthKib(const std::function<void()>& body);
 
 }  // namespace testsupport
