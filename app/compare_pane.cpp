@@ -87,6 +87,7 @@ bool ComparePane::open(const QString& fileName, QString* error) {
     m_document = std::move(doc);
     m_factor = 1.0;
     showAtFactor();
+    if (!m_document->damage.isEmpty()) emit damagedFileShown(*m_document);
     return true;
 }
 

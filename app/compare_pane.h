@@ -43,6 +43,8 @@ signals:
     void openAsked();
     void saveAsked();
     void closeAsked();
+    // The pane now shows what could be read of a damaged file (`doc.damage` says why).
+    void damagedFileShown(const document::Document& doc);
 
 private:
     void showAtFactor();

@@ -135,6 +135,7 @@ void wsqimageviewer::startComparison() {
     connect(m_comparePane, &ComparePane::openAsked, this, &wsqimageviewer::chooseCompareFile);
     connect(m_comparePane, &ComparePane::saveAsked, this, &wsqimageviewer::saveComparedPicture);
     connect(m_comparePane, &ComparePane::closeAsked, this, &wsqimageviewer::closeComparison);
+    connect(m_comparePane, &ComparePane::damagedFileShown, this, &wsqimageviewer::noticeDamage);
     const auto link = [this](QScrollBar* from, QScrollBar* to) {
         connect(from, &QScrollBar::valueChanged, m_comparePane, [this, from, to](int value) {
             if (!viewsLinked()) return;

@@ -30,7 +30,8 @@ void wsqimageviewer::noticeDamage(const document::Document& doc) {
     if (doc.damage.isEmpty()) return;
     const QString notice = tr("%1: damaged file: %2; showing what could be read")
                                .arg(QFileInfo(doc.fileName).fileName(), doc.damage);
-    m_summaryUnderNotice = statusBar()->currentMessage();
+    // A notice that follows another (the compared file after the main one) covers the same line.
+    if (m_damageNotice.isEmpty()) m_summaryUnderNotice = statusBar()->currentMessage();
     m_damageNotice = notice;
     statusBar()->showMessage(notice, kDamageNoticeMs);
 }

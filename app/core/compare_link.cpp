@@ -23,6 +23,7 @@ QString paneFactsLine(const Document& doc, int ppi, QSize picture, QSize shown) 
     if (picture.width() > 0)
         line +=
             QStringLiteral("  zoom %1%").arg(std::lround(100.0 * shown.width() / picture.width()));
+    if (!doc.damage.isEmpty()) line += QStringLiteral("  damaged file: ") + doc.damage;
     return line;
 }
 

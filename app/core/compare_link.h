@@ -17,7 +17,8 @@ double linkedZoomFactor(double factor, int firstPpi, int secondPpi);
 // The scroll value at the same fraction of the other bar's range [otherMin, otherMax].
 int linkedScrollValue(int value, int minimum, int maximum, int otherMin, int otherMax);
 
-// "mark.wsq  WSQ 500 x 500, 500 ppi  zoom 120%" for a pane showing `doc` at `shown`.
+// "mark.wsq  WSQ 500 x 500, 500 ppi  zoom 120%" for a pane showing `doc` at `shown`; a damaged
+// file's line goes on with "  damaged file: " and the reader's words.
 QString paneFactsLine(const Document& doc, int ppi, QSize picture, QSize shown);
 
 }  // namespace document

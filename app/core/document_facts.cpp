@@ -59,6 +59,8 @@ DocumentFacts documentFacts(const Document& doc) {
     if (doc.fileSize >= 0) rows.push_back({QStringLiteral("Bytes"), bytesText(doc.fileSize)});
     rows.push_back({QStringLiteral("Format"), doc.format});
     if (!doc.ok() && !doc.error.isEmpty()) rows.push_back({QStringLiteral("Problem"), doc.error});
+    // A damaged file's picture is what could be read of it; the panel says so beside its facts.
+    if (!doc.damage.isEmpty()) rows.push_back({QStringLiteral("Damaged"), doc.damage});
 
     if (doc.wsqStream) {
         const wsq::StreamFacts& stream = *doc.wsqStream;

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "compare_pane.h"
 #include "support/qt_app_env.h"
 #include "viewer_test_helpers.h"
 #include "wsqimageviewer.h"
@@ -63,6 +64,29 @@ TEST_F(DamageNotice, ANewerLineIsNotOverwrittenWhenTheNoticeEnds) {
     EXPECT_EQ(statusText(m_window), "Image info: width = 12, height =  7");
     QTest::qWait(kPastTheNoticeMs);
     EXPECT_EQ(statusText(m_window), "Image info: width = 12, height =  7");
+}
+
+TEST_F(DamageNotice, ADamagedFileInTheComparePaneIsNoticedAndMarkedInItsFactsLine) {
+    m_window.show();
+    m_window.load(bmp("cut.bmp", 1000));
+    ASSERT_TRUE(statusText(m_window).startsWith("cut.bmp: damaged file: "));
+    // The compared file's notice follows the main one's and covers the same summary line.
+    ASSERT_TRUE(m_window.compareWith(bmp("also-cut.bmp", 500)));
+    EXPECT_EQ(statusText(m_window),
+              "also-cut.bmp: damaged file: the pixel data hold 3100 of the 3600 bytes the header "
+              "gives; showing what could be read");
+    auto* pane = m_window.findChild<ComparePane*>("comparePane");
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->factsLine().endsWith(
+        "  damaged file: the pixel data hold 3100 of the 3600 bytes the header gives"))
+        << pane->factsLine().toStdString();
+    QTest::qWait(kPastTheNoticeMs);
+    EXPECT_EQ(statusText(m_window), "Image info: width = 40, height =  30");
+
+    // A whole file in the pane adds nothing to its line.
+    ASSERT_TRUE(m_window.compareWith(bmp("whole.bmp", 0)));
+    EXPECT_FALSE(pane->factsLine().contains("damaged")) << pane->factsLine().toStdString();
+    EXPECT_EQ(statusText(m_window), "Image info: width = 40, height =  30");
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "wsqimageviewer.h"
 
 using viewertest::menuEntry;
+using viewertest::patternImage;
 
 namespace {
 
@@ -250,6 +251,26 @@ TEST(DocumentFacts, DamagedWsqStillListsWhatTheWalkFound) {
     EXPECT_FALSE(facts.nistcom.empty());
     ASSERT_FALSE(facts.segments.empty());
     EXPECT_EQ(facts.segments.back().name, "(end)");
+}
+
+TEST(DocumentFacts, DamagedFileSaysSoBesideItsFacts) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(patternImage(40, 30).convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP"));
+    QTemporaryDir dir;
+    const auto damageRow = [](const document::DocumentFacts& facts) {
+        for (const document::FactRow& row : facts.file)
+            if (row.name == "Damaged") return row.value;
+        return QString();
+    };
+    const document::DocumentFacts cut = document::documentFacts(
+        document::loadDocument(writeFile(dir, "cut.bmp", bytes.left(bytes.size() - 1000))));
+    EXPECT_EQ(damageRow(cut), "the pixel data hold 2600 of the 3600 bytes the header gives");
+    const document::DocumentFacts whole =
+        document::documentFacts(document::loadDocument(writeFile(dir, "whole.bmp", bytes)));
+    EXPECT_EQ(damageRow(whole), QString());
+    EXPECT_EQ(whole.file.size(), cut.file.size() - 1);
 }
 
 }  // namespace
